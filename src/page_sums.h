@@ -1,0 +1,31 @@
+#ifndef PAGETALLY_PAGE_SUMS_H
+#define PAGETALLY_PAGE_SUMS_H
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr std::size_t page_size = 256;
+constexpr std::size_t line_size = 8;
+constexpr std::size_t lines_per_page = page_size / line_size;
+
+// The checksums of one page of the memory image.
+struct page_sums {
+    unsigned first;                    // index of the page's first whole line
+    unsigned count;                    // whole lines: first + count <= lines_per_page
+    std::uint8_t line[lines_per_page]; // line[i] is valid for first <= i < first + count
+    std::uint8_t total;                // low byte of the sum of the whole lines' data bytes
+    std::uint32_t next_address;        // address of the next byte to sum
+};
+
+// Sums the page that holds `address`, whose block holds `n` bytes read at the block position of
+// `address` (its low 8 bits), zero bytes before that position in the same line, and anything
+// after the read bytes.
+//
+// Lines are the 8-byte aligned lines of the address space. A line is summed only when the read
+// reached its last position. A line's checksum is the low byte of its address's bits 8 to 15,
+// its address's bits 0 to 7 and its eight data bytes; the page total takes the data bytes only.
+// `next_address` is the end of the last whole line (the next page boundary once the read
+// filled the page), or `address` itself when no line was whole. Arithmetic wraps modulo 2^32.
+page_sums sum_page(const std::uint8_t (&block)[page_size], std::uint32_t address, std::size_t n);
+
+#endif

@@ -1,0 +1,16 @@
+#ifndef PAGETALLY_PAGE_TEXT_H
+#define PAGETALLY_PAGE_TEXT_H
+
+#include "page_sums.h"
+
+#include <cstddef>
+
+// Longest page text: "XX " for each line, then ": XX" and the newline.
+constexpr std::size_t page_text_max = lines_per_page * 3 + 5;
+
+// Writes the page's text line into `text` (at least page_text_max bytes, not NUL-terminated)
+// and returns its length: each whole line's checksum as two uppercase hexadecimal digits and a
+// space, in line order, then a colon, a space, the total in two digits, and a newline.
+std::size_t format_page(const page_sums& sums, char* text);
+
+#endif

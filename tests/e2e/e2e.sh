@@ -1,0 +1,204 @@
+#!/usr/bin/env bash
+# End-to-end tests: run the built tool as a user would and check its exact standard output,
+# standard error and exit status.
+#
+# usage: e2e.sh GROUP TOOL [LAUNCHER...]
+#   GROUP     usage, address, open, listing, faults, sample, or all
+#   TOOL      the built pagetally (or pagetally.exe)
+#   LAUNCHER  a command that runs TOOL, such as wine for the Windows build
+#
+# A Windows console program writes its standard output and standard error in text mode, so for
+# a TOOL ending in .exe every expected line ends in CR LF, byte for byte.
+set -u
+
+group=$1
+tool=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+shift 2
+launcher=("$@")
+case $tool in *.exe) windows=1 ;; *) windows=0 ;; esac
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+
+passed=0 failed=0 skipped=0
+
+# Runs the tool with the given arguments; sets status and leaves its output in out and err.
+run_tool() {
+    "${launcher[@]}" "$tool" "$@" >out 2>err </dev/null
+    status=$?
+}
+
+# The platform's form of a text: LF line ends become CR LF on Windows.
+platform_text() {
+    local text=$1
+    [ "$windows" = 1 ] && text=${text//$'\n'/$'\r\n'}
+    printf '%s' "$text"
+}
+
+fail() {
+    failed=$((failed + 1))
+    echo "FAIL: $1"
+    shift
+    printf '  %s\n' "$@"
+}
+
+# Compares the last run with the expected status, standard output and standard error.
+verify() {
+    local name=$1 want_status=$2 want_out=$3 want_err=$4
+    platform_text "$want_out" >want_out
+    platform_text "$want_err" >want_err
+    if [ "$status" != "$want_status" ]; then
+        fail "$name" "status $status, expected $want_status"
+    elif ! cmp -s out want_out; then
+        fail "$name" "standard output differs:" "$(od -c out | head -n 8)" \
+            "expected:" "$(od -c want_out | head -n 8)"
+    elif ! cmp -s err want_err; then
+        fail "$name" "standard error differs:" "$(od -c err | head -n 8)" \
+            "expected:" "$(od -c want_err | head -n 8)"
+    else
+        passed=$((passed + 1))
+    fi
+}
+
+# check NAME STATUS STDOUT -- ARGS...: runs the tool and expects nothing on standard error.
+check() {
+    local name=$1 want_status=$2 want_out=$3
+    shift 4
+    run_tool "$@"
+    verify "$name" "$want_status" "$want_out" ""
+}
+
+skip() {
+    skipped=$((skipped + 1))
+    echo "skip: $1 ($2)"
+}
+
+# counting N [FIRST]: N bytes FIRST, FIRST + 1, ... wrapping at 256 (N + FIRST <= 65536).
+printf "$(printf '\\%03o' {0..255})" >pattern.bin
+for _ in {1..8}; do cat pattern.bin pattern.bin >twice.bin && mv twice.bin pattern.bin; done
+counting() { tail -c +$((${2:-0} + 1)) pattern.bin | head -c "$1"; }
+repeated() { head -c "$1" /dev/zero | tr '\0' "$2"; } # repeated N OCTAL-ESCAPE
+
+usage_line=$'usage: pagetally start-address file-name\n'
+full_page_0=$'1C 64 AC F4 3C 84 CC 14 5C A4 EC 34 7C C4 0C 54 9C E4 2C 74 BC 04 4C 94 DC 24 6C B4 FC 44 8C D4 : 80\n'
+
+group_usage() {
+    : >empty.bin
+    check "no arguments" 1 "$usage_line" --
+    check "start address alone" 1 "$usage_line" -- 1000
+    repeated 8 '\001' >ones.bin
+    check "arguments after the file name are ignored" 0 $'08 : 08\n' -- 0 ones.bin extra more
+    local text
+    for text in "" " " zz - x10 100000000 0x100000000 FFFFFFFFF -100000000; do
+        check "address '$text' is refused before the file is opened" 1 "$usage_line" \
+            -- "$text" missing.bin
+    done
+}
+
+group_address() {
+    head -c 8 /dev/zero >zeros.bin
+    local text
+    for text in 1000 0x1000 0X1000 " 1000" 1000h "	1000" +1000 0000000000001000; do
+        check "address '$text' is 0x1000" 0 $'10 : 00\n' -- "$text" zeros.bin
+    done
+    check "address -10 is FFFFFFF0" 0 $'EF : 00\n' -- -10 zeros.bin
+    for text in 0x 0xg 0 -0; do
+        check "address '$text' is 0" 0 $'00 : 00\n' -- "$text" zeros.bin
+    done
+    # FFFFFFFF is the top byte of its line; the rest of the file lies at 0 and fills no line.
+    check "address FFFFFFFF is the largest" 0 $'F7 : 00\n: 00\n' -- FFFFFFFF zeros.bin
+    check "leading zeros are not significant" 0 $'F7 : 00\n: 00\n' -- 000ffffffff zeros.bin
+}
+
+group_open() {
+    : >empty.bin
+    check "an empty file lists nothing" 0 "" -- 0 empty.bin
+    check "a missing file cannot be opened" 1 $'cannot open missing.bin\n' -- C000 missing.bin
+    check "a missing path is echoed as typed" 1 $'cannot open no/such/dir/x.bin\n' \
+        -- 0 no/such/dir/x.bin
+    mkdir -p adir
+    check "a directory cannot be opened" 1 $'cannot open adir\n' -- 0 adir
+    check "a name is printed as data, not as a format" 1 $'cannot open %s%n%x.bin\n' \
+        -- 0 '%s%n%x.bin'
+    repeated 8 '\001' >"name with spaces.bin"
+    check "a name with spaces opens as typed" 0 $'08 : 08\n' -- 0 "name with spaces.bin"
+    check "a missing name with spaces is echoed as typed" 1 $'cannot open no such file\n' \
+        -- 0 "no such file"
+}
+
+group_listing() {
+    repeated 8 '\001' >ones.bin
+    head -c 16 /dev/zero >zeros16.bin
+    counting 20 >count20.bin
+    counting 24 >count24.bin
+    repeated 8 '\377' >ff.bin
+    check "eight ones at 0" 0 $'08 : 08\n' -- 0 ones.bin
+    head -c 8 /dev/zero >zeros.bin
+    check "eight zeros at 0x100" 0 $'01 : 00\n' -- 100 zeros.bin
+    check "two lines at 0x1238" 0 $'4A 52 : 00\n' -- 1238 zeros16.bin
+    check "bytes of no whole line at the end are not summed" 0 $'2C 74 : 78\n' -- 10 count20.bin
+    check "a start at F8 fills one line, then page 0x100" 0 $'14 : 1C\n5D A5 : F8\n' \
+        -- F8 count24.bin
+    check "eight FF bytes wrap to F8" 0 $'F8 : F8\n' -- 0 ff.bin
+
+    local n
+    for n in 256 257 263 264 3; do counting $n >count$n.bin; done
+    check "256 bytes make one full page" 0 "$full_page_0" -- 0 count256.bin
+    check "a 257th byte makes a bare page" 0 "$full_page_0"$': 00\n' -- 0 count257.bin
+    check "263 bytes end in a bare page" 0 "$full_page_0"$': 00\n' -- 0 count263.bin
+    check "264 bytes end in one line" 0 "$full_page_0"$'1D : 1C\n' -- 0 count264.bin
+    check "three bytes make a bare page" 0 $': 00\n' -- 0 count3.bin
+
+    counting 501 >count501.bin
+    check "a start at 0x10 lists 30 lines, then whole pages" 0 \
+        "2C 74 BC 04 4C 94 DC 24 6C B4 FC 44 8C D4 1C 64 AC F4 3C 84 CC 14 5C A4 EC 34 7C C4 0C 54 : 08
+9D E5 2D 75 BD 05 4D 95 DD 25 6D B5 FD 45 8D D5 1D 65 AD F5 3D 85 CD 15 5D A5 ED 35 7D C5 0D 55 : 80
+: 00
+" -- 10 count501.bin
+    counting 16 >count16.bin
+    check "the address wraps from FFFFFFFF to 0" 0 $'13 : 1C\n5C : 5C\n' -- FFFFFFF8 count16.bin
+
+    counting 5 1 >c5.bin
+    counting 9 1 >c9.bin
+    counting 12 1 >c12.bin
+    counting 263 1 >c263.bin
+    check "an unaligned start counts the bytes before it as zero" 0 $'1F : 0F\n' -- 13 c5.bin
+    check "an unaligned start seeds lines with their own address" 0 $'01 34 : 2D\n' -- 7 c9.bin
+    check "an unaligned start crosses into the next page" 0 $'02 : 0A\n45 : 44\n' -- FC c12.bin
+    check "an unaligned start leaves later pages whole" 0 "$full_page_0"$'1D : 1C\n' -- 1 c263.bin
+}
+
+group_faults() {
+    if [ "$windows" = 1 ]; then
+        skip "faults" "the Linux devices and descriptors these use do not exist on Windows"
+        return
+    fi
+    counting 4096 >count4096.bin
+    run_tool 0 /proc/self/mem
+    verify "a read error is a failure" 1 $'cannot read /proc/self/mem\n' ""
+    "${launcher[@]}" "$tool" 0 count4096.bin >/dev/full 2>err </dev/null
+    status=$?
+    : >out
+    verify "output to a full device is a failure" 1 "" $'cannot write output\n'
+    "${launcher[@]}" "$tool" 0 count4096.bin >&- 2>err </dev/null
+    status=$?
+    verify "closed standard output is a failure" 1 "" $'cannot write output\n'
+    "${launcher[@]}" "$tool" >&- 2>err </dev/null
+    status=$?
+    verify "a usage line that cannot be written still fails" 1 "" $'cannot write output\n'
+}
+
+group_sample() {
+    run_tool C000 "$source_dir/examples/sample.bin"
+    verify "the sample image lists as shipped" 0 "$(cat "$source_dir/examples/sample.lst")"$'\n' ""
+}
+
+if [ "$group" = all ]; then
+    for g in usage address open listing faults sample; do "group_$g"; done
+else
+    "group_$group"
+fi
+echo "e2e $group: $passed passed, $failed failed, $skipped skipped"
+[ "$failed" = 0 ]
