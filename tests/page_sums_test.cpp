@@ -69,4 +69,24 @@ TEST(PageSums, NextAddressWrapsFromTheTopOfTheAddressSpaceToZero) {
     EXPECT_EQ(sum_page(zeros.bytes, 0xFFFFFFF8, 8).line[31], 0xF7); // 0xFF + 0xF8
 }
 
+TEST(PageSums, WholePageAgreesWithItsLinesSummedOneByOne) {
+    block_of data(0x00);
+    std::uint32_t state = 1;
+    for (auto& byte : data.bytes) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<std::uint8_t>(state >> 16);
+    }
+    for (const std::uint32_t page : {0x00000000u, 0x00000100u, 0x0000FF00u, 0xFFFFFF00u}) {
+        const page_sums whole = sum_page(data.bytes, page, page_size);
+        std::uint32_t total = 0;
+        for (unsigned i = 0; i < lines_per_page; ++i) {
+            const page_sums line = sum_page(data.bytes, page + 8 * i, line_size);
+            ASSERT_EQ(line.count, 1u);
+            EXPECT_EQ(whole.line[i], line.line[i]) << std::hex << page << " line " << i;
+            total += line.total;
+        }
+        EXPECT_EQ(whole.total, total & 0xFF) << std::hex << page;
+    }
+}
+
 } // namespace
