@@ -3,7 +3,8 @@
 # standard error and exit status.
 #
 # usage: e2e.sh GROUP TOOL [LAUNCHER...]
-#   GROUP     usage, address, open, listing, faults, sample, large, or all
+#   GROUP     usage, address, open, listing, output_faults, input_faults, streams,
+#             early_reader, sample, large, or all
 #   TOOL      the built pagetally (or pagetally.exe)
 #   LAUNCHER  a command that runs TOOL, such as wine for the Windows build
 #
@@ -127,6 +128,20 @@ group_open() {
     check "a missing name with spaces is echoed as typed" 1 $'cannot open no such file\n' \
         -- 0 "no such file"
 
+    local long_name long_path
+    long_name=$(printf 'n%.0s' {1..300}).bin
+    long_path=$(printf 'directory/%.0s' {1..500})x.bin
+    check "a name longer than a file name may be is echoed" 1 "cannot open $long_name"$'\n' \
+        -- 0 "$long_name"
+    check "a path longer than the system's limit is echoed" 1 "cannot open $long_path"$'\n' \
+        -- 0 "$long_path"
+    if [ "$windows" = 1 ]; then
+        skip "names that are not UTF-8" "Windows converts arguments to its own code page"
+    else
+        check "a name that is not UTF-8 is echoed byte for byte" 1 \
+            $'cannot open \xff\xfe%n\x80.bin\n' -- 0 $'\xff\xfe%n\x80.bin'
+    fi
+
     mkdir -p sub/dir
     repeated 8 '\001' >sub/dir/file.bin
     check "a missing name with backslashes is echoed as typed" 1 $'cannot open sub\\no\\x.bin\n' \
@@ -183,11 +198,9 @@ group_listing() {
     check "an unaligned start leaves later pages whole" 0 "$full_page_0"$'1D : 1C\n' -- 1 c263.bin
 }
 
-group_faults() {
-    # Under Wine these reach the Windows build through Wine's mapping of the same devices.
+# Output faults: standard output is the broken channel, so the one message goes to standard error.
+group_output_faults() {
     counting 4096 >count4096.bin
-    run_tool 0 /proc/self/mem
-    verify "a read error is a failure" 1 $'cannot read /proc/self/mem\n' ""
     "${launcher[@]}" "$tool" 0 count4096.bin >/dev/full 2>err </dev/null
     status=$?
     : >out
@@ -198,6 +211,109 @@ group_faults() {
     "${launcher[@]}" "$tool" >&- 2>err </dev/null
     status=$?
     verify "a usage line that cannot be written still fails" 1 "" $'cannot write output\n'
+    "${launcher[@]}" "$tool" 0 missing.bin >/dev/full 2>err </dev/null
+    status=$?
+    verify "an open failure that cannot be written still fails" 1 "" $'cannot write output\n'
+}
+
+# Input faults: the pages before a failing read stand, then one line names the file.
+group_input_faults() {
+    run_tool 0 /proc/self/mem # its first page, at address 0, is never mapped
+    verify "a read error on the first read is a failure" 1 $'cannot read /proc/self/mem\n' ""
+
+    if [ "$windows" = 1 ] || ! command -v strace >/dev/null; then
+        skip "a read error in the middle of a file" "needs strace and a Linux build"
+    else
+        # The tool reads its input 128 KiB at a time: fail the third read of this file.
+        head -c $((1 << 20)) /dev/urandom >random.bin
+        head -c $((1 << 18)) random.bin >first256k.bin
+        run_tool 0 first256k.bin
+        cp out want_listing
+        ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 \
+            strace -f -o /dev/null -P "$work/random.bin" -e trace=read \
+            -e inject=read:error=EIO:when=3 "$tool" 0 "$work/random.bin" >out 2>err </dev/null
+        status=$?
+        verify "a read error in the middle lists the pages before it" 1 \
+            "$(cat want_listing)"$'\n'"cannot read $work/random.bin"$'\n' ""
+    fi
+
+    repeated 8 '\001' >private.bin
+    chmod 000 private.bin
+    chmod 755 "$work"
+    local as_user=()
+    if [ "$(id -u)" != 0 ]; then
+        as_user=()
+    elif [ "$windows" = 1 ]; then
+        skip "a file without read permission" "Wine runs as the owner of its prefix, here root"
+        return
+    elif command -v setpriv >/dev/null && id nobody >/dev/null 2>&1; then
+        as_user=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups)
+    else
+        skip "a file without read permission" "running as root with no unprivileged user"
+        return
+    fi
+    "${as_user[@]}" "${launcher[@]}" "$tool" 0 private.bin >out 2>err </dev/null
+    status=$?
+    verify "a file without read permission cannot be opened" 1 $'cannot open private.bin\n' ""
+    chmod 644 private.bin
+    "${as_user[@]}" "${launcher[@]}" "$tool" 0 private.bin >out 2>err </dev/null
+    status=$?
+    verify "the same user lists the file once it is readable" 0 $'08 : 08\n' ""
+}
+
+# feed_slowly FILE STEP: writes FILE in pieces of STEP bytes with a pause between them.
+feed_slowly() {
+    local size offset
+    size=$(wc -c <"$1")
+    for ((offset = 0; offset < size; offset += $2)); do
+        dd if="$1" iflag=skip_bytes,count_bytes skip="$offset" count="$2" status=none
+        sleep 0.002
+    done
+}
+
+# Streams: input that arrives in pieces lists exactly as the same bytes from a file.
+group_streams() {
+    if [ "$windows" = 1 ]; then
+        skip "streams" "FIFOs and /dev/stdin are Linux names"
+        return
+    fi
+    counting 1500 7 >pieces.bin
+    run_tool 13 pieces.bin
+    cp out want_listing
+    mkfifo fifo
+    feed_slowly pieces.bin 37 >fifo &
+    "${launcher[@]}" "$tool" 13 fifo >out 2>err
+    status=$?
+    wait
+    verify "a FIFO fed in small pieces lists as the file does" 0 "$(cat want_listing)"$'\n' ""
+    feed_slowly pieces.bin 61 | "${launcher[@]}" "$tool" 13 /dev/stdin >out 2>err
+    status=${PIPESTATUS[1]}
+    verify "/dev/stdin fed in small pieces lists as the file does" 0 \
+        "$(cat want_listing)"$'\n' ""
+}
+
+
+# A reader that stops early ends the listing at once: by SIGPIPE, or where that is ignored (and
+# on Windows, which has none) by the failed write. Either way no process is left behind.
+group_early_reader() {
+    truncate -s 1T huge.bin
+    local zero_page_0="00 08 10 18 20 28 30 38 40 48 50 58 60 68 70 78 80 88 90 98 A0 A8 B0 B8"
+    zero_page_0+=$' C0 C8 D0 D8 E0 E8 F0 F8 : 00\n'
+    if [ "$windows" = 0 ]; then
+        timeout 20 env --default-signal=PIPE "$tool" 0 huge.bin 2>err | head -n 1 >out
+        status=${PIPESTATUS[0]}
+        verify "a listing piped into head -n 1 ends by SIGPIPE" 141 "$zero_page_0" ""
+    fi
+    timeout 20 env --ignore-signal=PIPE "${launcher[@]}" "$tool" 0 huge.bin 2>err | head -n 1 >out
+    status=${PIPESTATUS[0]}
+    verify "a listing piped into head -n 1 ends by the failed write" 1 \
+        "$zero_page_0" $'cannot write output\n'
+    if pgrep -f "$tool 0 huge.bin" >/dev/null; then
+        fail "no listing process is left behind"
+    else
+        passed=$((passed + 1))
+    fi
+    rm -f huge.bin
 }
 
 group_sample() {
@@ -238,7 +354,10 @@ group_large() {
 }
 
 if [ "$group" = all ]; then
-    for g in usage address open listing faults sample large; do "group_$g"; done
+    for g in usage address open listing output_faults input_faults streams early_reader sample \
+        large; do
+        "group_$g"
+    done
 else
     "group_$group"
 fi
