@@ -238,7 +238,6 @@ group_input_faults() {
     fi
 
     repeated 8 '\001' >private.bin
-    chmod 000 private.bin
     chmod 755 "$work"
     local as_user=()
     if [ "$(id -u)" != 0 ]; then
@@ -254,11 +253,15 @@ group_input_faults() {
     fi
     "${as_user[@]}" "${launcher[@]}" "$tool" 0 private.bin >out 2>err </dev/null
     status=$?
-    verify "a file without read permission cannot be opened" 1 $'cannot open private.bin\n' ""
-    chmod 644 private.bin
+    if [ "${#as_user[@]}" -gt 0 ] && [ "$status" != 0 ]; then
+        skip "a file without read permission" "user nobody cannot reach the tool or this folder"
+        return
+    fi
+    verify "the unprivileged user lists the file while it is readable" 0 $'08 : 08\n' ""
+    chmod 000 private.bin
     "${as_user[@]}" "${launcher[@]}" "$tool" 0 private.bin >out 2>err </dev/null
     status=$?
-    verify "the same user lists the file once it is readable" 0 $'08 : 08\n' ""
+    verify "a file without read permission cannot be opened" 1 $'cannot open private.bin\n' ""
 }
 
 # feed_slowly FILE STEP: writes FILE in pieces of STEP bytes with a pause between them.
