@@ -26,7 +26,7 @@ __m128i sixteen_line_checksums(const std::uint8_t* lines, __m128i seeds_low, __m
                                __m128i& total) {
     const __m128i zero = _mm_setzero_si128();
     __m128i sums[8];
-    for (int k = 0; k < 8; ++k) {
+    for (std::size_t k = 0; k < 8; ++k) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines + 16 * k));
         sums[k] = _mm_sad_epu8(v, zero);
         total = _mm_add_epi64(total, sums[k]);
@@ -50,7 +50,7 @@ void sum_whole_page(const std::uint8_t (&block)[page_size], std::uint32_t page_s
     const __m128i sixty_four = _mm_set1_epi16(64);
     __m128i total = _mm_setzero_si128();
     __m128i seeds = _mm_add_epi16(seed, steps);
-    for (int half = 0; half < 2; ++half) {
+    for (std::size_t half = 0; half < 2; ++half) {
         const __m128i next = _mm_add_epi16(seeds, sixty_four);
         const __m128i checksums = sixteen_line_checksums(block + 128 * half, seeds, next, total);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(sums.line + 16 * half), checksums);

@@ -32,8 +32,11 @@ std::size_t format_page(const page_sums& sums, char* text) {
         std::memcpy(out, hex.entry[sums.line[i]], 4); // the fourth character is overwritten next
         out += 3;
     }
-    std::memcpy(out, ": ", 2);
-    std::memcpy(out + 2, hex.entry[sums.total], 2);
+    const char* total = hex.entry[sums.total];
+    out[0] = ':';
+    out[1] = ' ';
+    out[2] = total[0];
+    out[3] = total[1];
     out[4] = '\n';
     return static_cast<std::size_t>(out + 5 - text);
 }

@@ -57,7 +57,7 @@ struct listing_case {
     std::string text;
 };
 
-const std::string full_page_0 = "1C 64 AC F4 3C 84 CC 14 5C A4 EC 34 7C C4 0C 54 "
+const char* const full_page_0 = "1C 64 AC F4 3C 84 CC 14 5C A4 EC 34 7C C4 0C 54 "
                                 "9C E4 2C 74 BC 04 4C 94 DC 24 6C B4 FC 44 8C D4 : 80\n";
 
 template <std::size_t N> void expect_listings(const listing_case (&cases)[N]) {
@@ -88,9 +88,9 @@ TEST(Listing, LeavesBytesOfNoWholeLineUnsummed) {
     const listing_case cases[] = {
         {0x0, counting(3), ": 00\n"},
         {0x0, counting(256), full_page_0},
-        {0x0, counting(257), full_page_0 + ": 00\n"},
-        {0x0, counting(263), full_page_0 + ": 00\n"},
-        {0x0, counting(264), full_page_0 + "1D : 1C\n"},
+        {0x0, counting(257), std::string(full_page_0) + ": 00\n"},
+        {0x0, counting(263), std::string(full_page_0) + ": 00\n"},
+        {0x0, counting(264), std::string(full_page_0) + "1D : 1C\n"},
     };
     expect_listings(cases);
 }
@@ -137,7 +137,7 @@ ssize_t read_then_fail(void* cookie, char* buffer, std::size_t size) {
     return static_cast<ssize_t>(n);
 }
 
-ssize_t refuse_write(void*, const char*, std::size_t) {
+ssize_t refuse_write(void* /*cookie*/, const char* /*buffer*/, std::size_t /*size*/) {
     errno = ENOSPC;
     return -1;
 }
