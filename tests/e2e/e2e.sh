@@ -51,7 +51,7 @@ verify() {
     platform_text "$want_out" >want_out
     platform_text "$want_err" >want_err
     if [ "$status" != "$want_status" ]; then
-        fail "$name" "status $status, expected $want_status"
+        fail "$name" "status $status, expected $want_status; standard error:" "$(head -c 400 err)"
     elif ! cmp -s out want_out; then
         fail "$name" "standard output differs:" "$(od -c out | head -n 8)" \
             "expected:" "$(od -c want_out | head -n 8)"
@@ -311,7 +311,7 @@ group_early_reader() {
     status=${PIPESTATUS[0]}
     verify "a listing piped into head -n 1 ends by the failed write" 1 \
         "$zero_page_0" $'cannot write output\n'
-    if pgrep -f "$tool 0 huge.bin" >/dev/null; then
+    if pgrep -f "pagetally.* 0 huge.bin" >/dev/null; then
         fail "no listing process is left behind"
     else
         passed=$((passed + 1))
