@@ -27,12 +27,13 @@ bool is_directory(std::FILE* stream) {
 
 std::FILE* open_input(const char* name) {
     std::FILE* stream = std::fopen(name, "rb");
-    if (stream != nullptr && is_directory(stream)) {
+    if (stream == nullptr) {
+        return nullptr;
+    }
+    if (is_directory(stream)) {
         std::fclose(stream);
         return nullptr;
     }
-    if (stream != nullptr) {
-        std::setvbuf(stream, input_buffer, _IOFBF, input_buffer_size);
-    }
+    std::setvbuf(stream, input_buffer, _IOFBF, input_buffer_size);
     return stream;
 }

@@ -240,27 +240,25 @@ group_input_faults() {
     repeated 8 '\001' >private.bin
     chmod 755 "$work"
     local as_user=()
-    if [ "$(id -u)" != 0 ]; then
-        as_user=()
-    elif [ "$windows" = 1 ]; then
-        skip "a file without read permission" "Wine runs as the owner of its prefix, here root"
-        return
-    elif command -v setpriv >/dev/null && id nobody >/dev/null 2>&1; then
+    if [ "$(id -u)" = 0 ]; then
+        if [ "$windows" = 1 ]; then
+            skip "a file without read permission" "Wine runs as the owner of its prefix, here root"
+            return
+        elif ! command -v setpriv >/dev/null || ! id nobody >/dev/null 2>&1; then
+            skip "a file without read permission" "running as root with no unprivileged user"
+            return
+        fi
         as_user=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups)
-    else
-        skip "a file without read permission" "running as root with no unprivileged user"
-        return
     fi
-    "${as_user[@]}" "${launcher[@]}" "$tool" 0 private.bin >out 2>err </dev/null
-    status=$?
+    local launcher=("${as_user[@]}" "${launcher[@]}") # run_tool runs through this one
+    run_tool 0 private.bin
     if [ "${#as_user[@]}" -gt 0 ] && [ "$status" != 0 ]; then
         skip "a file without read permission" "user nobody cannot reach the tool or this folder"
         return
     fi
     verify "the unprivileged user lists the file while it is readable" 0 $'08 : 08\n' ""
     chmod 000 private.bin
-    "${as_user[@]}" "${launcher[@]}" "$tool" 0 private.bin >out 2>err </dev/null
-    status=$?
+    run_tool 0 private.bin
     verify "a file without read permission cannot be opened" 1 $'cannot open private.bin\n' ""
 }
 
@@ -357,10 +355,7 @@ group_large() {
 }
 
 if [ "$group" = all ]; then
-    for g in usage address open listing output_faults input_faults streams early_reader sample \
-        large; do
-        "group_$g"
-    done
+    for g in $(declare -F | awk '$3 ~ /^group_/ { print $3 }'); do "$g"; done
 else
     "group_$group"
 fi
