@@ -4,18 +4,20 @@
 // the start address. Status 0 after a complete listing, 1 after any failure.
 
 #include "address.h"
-#include "input_file.h"
 #include "listing.h"
+#include "platform.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace {
 
 // Ends the run: standard output must have taken everything, or the run failed. Standard output
 // is then the broken channel, so that one message goes to standard error.
-int finish(int status) {
-    const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+int finish(int status, bool written = true) {
+    written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0 && written;
     if (std::fclose(stdout) != 0 || !written) {
         std::fputs("cannot write output\n", stderr);
         return EXIT_FAILURE;
@@ -24,27 +26,26 @@ int finish(int status) {
 }
 
 int usage() {
-    std::fputs("usage: pagetally start-address file-name\n", stdout);
-    return finish(EXIT_FAILURE);
+    return finish(EXIT_FAILURE, write_line(stdout, "usage: pagetally start-address file-name"));
 }
 
-int fail_on_file(const char* what, const char* name) {
-    std::printf("%s %s\n", what, name);
-    return finish(EXIT_FAILURE);
+int fail_on_file(const char* what, const std::string& name) {
+    return finish(EXIT_FAILURE, write_line(stdout, what + (' ' + name)));
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc <= 2) {
+    const std::vector<std::string> args = program_arguments(argc, argv);
+    if (args.size() <= 2) {
         return usage();
     }
-    const auto start = parse_start_address(argv[1]);
+    const auto start = parse_start_address(args[1].c_str());
     if (!start) {
         return usage();
     }
-    const char* name = argv[2];
-    std::FILE* in = open_input(name);
+    const std::string& name = args[2];
+    std::FILE* in = open_input(name.c_str());
     if (in == nullptr) {
         return fail_on_file("cannot open", name);
     }

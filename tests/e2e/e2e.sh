@@ -17,6 +17,8 @@ tool=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 shift 2
 launcher=("$@")
 case $tool in *.exe) windows=1 ;; *) windows=0 ;; esac
+# Wine hands a program its arguments from the locale's encoding: names are UTF-8 here.
+[ "$windows" = 1 ] && export LC_ALL=C.UTF-8
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 
 work=$(mktemp -d)
@@ -136,10 +138,29 @@ group_open() {
     check "a path longer than the system's limit is echoed" 1 "cannot open $long_path"$'\n' \
         -- 0 "$long_path"
     if [ "$windows" = 1 ]; then
-        skip "names that are not UTF-8" "Windows converts arguments to its own code page"
+        skip "names that are not UTF-8" "Windows names are UTF-16 text"
     else
         check "a name that is not UTF-8 is echoed byte for byte" 1 \
             $'cannot open \xff\xfe%n\x80.bin\n' -- 0 $'\xff\xfe%n\x80.bin'
+    fi
+
+    # Names beyond ASCII open as themselves beside their ASCII look-alikes (on Windows a name must
+    # never pass through the ANSI code page, whose best fit turns Ω into O), and are echoed as typed.
+    repeated 8 '\377' >ROM_O.bin
+    repeated 8 '\377' >ROM_a.bin
+    local name
+    for name in ROM_Ω.bin ROM_ą.bin ROM_テ.bin ROM_😀.bin ROM_Память.bin café.bin; do
+        repeated 8 '\001' >"$name"
+        check "$name lists as itself" 0 $'08 : 08\n' -- 0 "$name"
+        check "missing_$name is echoed as typed" 1 "cannot open missing_$name"$'\n' \
+            -- 0 "missing_$name"
+    done
+    if [ "$windows" = 1 ] && command -v script >/dev/null; then
+        # A console shows the name's characters whatever its code page (terminal escapes removed).
+        script -qec "$(printf '%q ' "${launcher[@]}" "$tool" 0 missing_Ωテ.bin)" /dev/null \
+            </dev/null 2>err | sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g' | tr -d '\r' >out
+        status=${PIPESTATUS[0]}
+        windows=0 verify "a console shows a name as typed" 1 $'cannot open missing_Ωテ.bin\n' ""
     fi
 
     mkdir -p sub/dir

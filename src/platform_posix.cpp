@@ -1,10 +1,8 @@
-#include "input_file.h"
+#include "platform.h"
 
 #include <cstddef>
 
-#ifndef _WIN32
 #include <sys/stat.h>
-#endif
 
 namespace {
 
@@ -13,27 +11,27 @@ namespace {
 constexpr std::size_t input_buffer_size = std::size_t{1} << 17;
 char input_buffer[input_buffer_size];
 
-bool is_directory(std::FILE* stream) {
-#ifdef _WIN32
-    (void)stream; // opening a directory already fails on Windows
-    return false;
-#else
-    struct stat status {};
-    return fstat(fileno(stream), &status) == 0 && S_ISDIR(status.st_mode);
-#endif
-}
-
 } // namespace
+
+std::vector<std::string> program_arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
 
 std::FILE* open_input(const char* name) {
     std::FILE* stream = std::fopen(name, "rb");
     if (stream == nullptr) {
         return nullptr;
     }
-    if (is_directory(stream)) {
+    struct stat status {};
+    if (fstat(fileno(stream), &status) == 0 && S_ISDIR(status.st_mode)) {
         std::fclose(stream);
         return nullptr;
     }
     std::setvbuf(stream, input_buffer, _IOFBF, input_buffer_size);
     return stream;
+}
+
+bool write_line(std::FILE* out, const std::string& text) {
+    return std::fwrite(text.data(), 1, text.size(), out) == text.size() &&
+           std::fputc('\n', out) != EOF;
 }
