@@ -1,19 +1,24 @@
 #ifndef PAGETALLY_LISTING_H
 #define PAGETALLY_LISTING_H
 
-#include <cstdint>
+#include "page_walk.h"
+
+#include <cstddef>
 #include <cstdio>
 
-enum class listing_status {
-    complete,    // a read delivered no bytes at the end of the input
-    read_failed, // the input failed; the pages before the failing read are written
-    write_failed // `out` refused the listing
+// The listing text: one line per page, gathered and written to `out` in large writes, or after
+// every delivery of pages when `each_page` is set (for a terminal, where a reader waits for
+// them). One listing at a time: the gathered text lies in one static buffer.
+struct listing_text {
+    std::FILE* out;
+    bool each_page;
+    std::size_t used; // bytes gathered in the buffer
+    bool failed;      // `out` refused the text; the consumer has stopped the walk
 };
 
-// Lists the checksums of `in`, viewed as a memory image whose first byte lies at `start`: one
-// text line per 256-byte page of the address space that the input reaches into, read with one
-// request per page. Stops at the first read that delivers no bytes. Neither opens nor closes
-// either stream, and does not flush `out`.
-listing_status list_page_checksums(std::FILE* in, std::uint32_t start, std::FILE* out);
+page_consumer listing_consumer(listing_text& text);
+
+// Writes the text still gathered and flushes `out`; false if `out` refused any of the listing.
+bool finish_listing(listing_text& text);
 
 #endif

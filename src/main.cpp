@@ -5,12 +5,11 @@
 
 #include "address.h"
 #include "listing.h"
+#include "page_walk.h"
 #include "platform.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -26,38 +25,41 @@ int finish(int status, bool written = true) {
 }
 
 int usage() {
-    return finish(EXIT_FAILURE, write_line(stdout, "usage: pagetally start-address file-name"));
+    return finish(EXIT_FAILURE, write_line(stdout, {"usage: pagetally start-address file-name"}));
 }
 
-int fail_on_file(const char* what, const std::string& name) {
-    return finish(EXIT_FAILURE, write_line(stdout, what + (' ' + name)));
+int fail_on_file(const char* what, const char* name) {
+    return finish(EXIT_FAILURE, write_line(stdout, {what, " ", name}));
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args = program_arguments(argc, argv);
-    if (args.size() <= 2) {
+    const program_args args = program_arguments(argc, argv);
+    if (args.count <= 2) {
         return usage();
     }
-    const auto start = parse_start_address(args[1].c_str());
+    const auto start = parse_start_address(args.values[1]);
     if (!start) {
         return usage();
     }
-    const std::string& name = args[2];
-    std::FILE* in = open_input(name.c_str());
-    if (in == nullptr) {
+    const char* name = args.values[2];
+    input_file in{};
+    if (!open_input(name, in)) {
         return fail_on_file("cannot open", name);
     }
-    const listing_status status = list_page_checksums(in, *start, stdout);
-    std::fclose(in);
-    switch (status) {
-    case listing_status::complete:
-        return finish(EXIT_SUCCESS);
-    case listing_status::read_failed:
-        return fail_on_file("cannot read", name);
-    case listing_status::write_failed:
-        break;
+    if (writes_to_input(stdout, in)) {
+        // Standard output is the input itself: the message must not go there.
+        close_input(in);
+        write_line(stderr, {"cannot list ", name, " into itself"});
+        return finish(EXIT_FAILURE);
     }
-    return finish(EXIT_FAILURE);
+    listing_text text{stdout, is_terminal(stdout), 0, false};
+    const walk_status walked = walk_input(in, *start, listing_consumer(text));
+    close_input(in);
+    if (!finish_listing(text)) {
+        return finish(EXIT_FAILURE, false);
+    }
+    return walked == walk_status::complete ? finish(EXIT_SUCCESS)
+                                           : fail_on_file("cannot read", name);
 }

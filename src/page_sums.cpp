@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define PAGETALLY_AVX2_SUMS 1
 #endif
 
 namespace {
@@ -19,51 +20,52 @@ std::uint32_t line_data_sum(const std::uint8_t* line) {
     return static_cast<std::uint32_t>((pairs * 0x0001000100010001u) >> 48);
 }
 
-#if defined(__SSE2__)
-// The 16 line checksums of 128 bytes: psadbw sums each line's eight bytes into a 64-bit lane,
-// two packs put the sums of lines in order as 16-bit words, and the seeds are added there.
-__m128i sixteen_line_checksums(const std::uint8_t* lines, __m128i seeds_low, __m128i seeds_high,
-                               __m128i& total) {
-    const __m128i zero = _mm_setzero_si128();
-    __m128i sums[8];
+#if PAGETALLY_AVX2_SUMS
+// A whole page at once: each vpsadbw sums four lines' bytes into 64-bit lanes, three packs bring
+// the 32 sums down to their low bytes (in the order line pairs 0, 2, ..., 14 | 1, 3, ..., 15,
+// which one 16-bit interleave of the two halves restores), and the seeds are added as bytes.
+// The total's low byte is the low byte of the sum of those 32 bytes. Measured 1.49x faster over a
+// whole run than the word-parallel lines, and 1.03x faster than the same with SSE2.
+__attribute__((target("avx2"))) void sum_whole_page(const std::uint8_t* block,
+                                                    std::uint32_t page_seed, page_sums& sums) {
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i s[8];
     for (std::size_t k = 0; k < 8; ++k) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines + 16 * k));
-        sums[k] = _mm_sad_epu8(v, zero);
-        total = _mm_add_epi64(total, sums[k]);
+        s[k] = _mm256_sad_epu8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32 * k)),
+                               zero);
     }
     // Each sum is at most 8 * 255, so the signed saturating packs never saturate.
-    const __m128i low =
-        _mm_packs_epi32(_mm_packs_epi32(sums[0], sums[1]), _mm_packs_epi32(sums[2], sums[3]));
-    const __m128i high =
-        _mm_packs_epi32(_mm_packs_epi32(sums[4], sums[5]), _mm_packs_epi32(sums[6], sums[7]));
-    const __m128i low_byte = _mm_set1_epi16(0xFF);
-    return _mm_packus_epi16(_mm_and_si128(_mm_add_epi16(low, seeds_low), low_byte),
-                            _mm_and_si128(_mm_add_epi16(high, seeds_high), low_byte));
+    const __m256i low_byte = _mm256_set1_epi16(0xFF);
+    const __m256i words0 =
+        _mm256_packs_epi32(_mm256_packs_epi32(s[0], s[1]), _mm256_packs_epi32(s[2], s[3]));
+    const __m256i words1 =
+        _mm256_packs_epi32(_mm256_packs_epi32(s[4], s[5]), _mm256_packs_epi32(s[6], s[7]));
+    const __m256i bytes =
+        _mm256_packus_epi16(_mm256_and_si256(words0, low_byte), _mm256_and_si256(words1, low_byte));
+    const __m128i even = _mm256_castsi256_si128(bytes);
+    const __m128i odd = _mm256_extracti128_si256(bytes, 1);
+    // Line i is seeded with page_seed + 8 * i.
+    const __m128i seeds = _mm_add_epi8(
+        _mm_set1_epi8(static_cast<char>(page_seed)),
+        _mm_setr_epi8(0, 8, 16, 24, 32, 40, 48, 56, 64, 72, 80, 88, 96, 104, 112, 120));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums.line),
+                     _mm_add_epi8(_mm_unpacklo_epi16(even, odd), seeds));
+    _mm_storeu_si128(
+        reinterpret_cast<__m128i*>(sums.line + 16),
+        _mm_add_epi8(_mm_unpackhi_epi16(even, odd), _mm_add_epi8(seeds, _mm_set1_epi8(-128))));
+    const __m128i total = _mm_add_epi64(_mm_sad_epu8(even, _mm_setzero_si128()),
+                                        _mm_sad_epu8(odd, _mm_setzero_si128()));
+    sums.total = static_cast<std::uint8_t>(
+        _mm_cvtsi128_si32(_mm_add_epi64(total, _mm_unpackhi_epi64(total, total))) & 0xFF);
 }
 
-// A whole page at once, on every x86-64 (SSE2 is part of it); other targets take the
-// word-parallel lines. Measured 1.18x faster over a whole run than those.
-void sum_whole_page(const std::uint8_t (&block)[page_size], std::uint32_t page_seed,
-                    page_sums& sums) {
-    const __m128i seed = _mm_set1_epi16(static_cast<short>(page_seed));
-    const __m128i steps = _mm_setr_epi16(0, 8, 16, 24, 32, 40, 48, 56);
-    const __m128i sixty_four = _mm_set1_epi16(64);
-    __m128i total = _mm_setzero_si128();
-    __m128i seeds = _mm_add_epi16(seed, steps);
-    for (std::size_t half = 0; half < 2; ++half) {
-        const __m128i next = _mm_add_epi16(seeds, sixty_four);
-        const __m128i checksums = sixteen_line_checksums(block + 128 * half, seeds, next, total);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums.line + 16 * half), checksums);
-        seeds = _mm_add_epi16(next, sixty_four);
-    }
-    total = _mm_add_epi64(total, _mm_unpackhi_epi64(total, total));
-    sums.total = static_cast<std::uint8_t>(_mm_cvtsi128_si32(total) & 0xFF);
-}
+// The binary runs on any x86-64: AVX2 is used where the processor has it.
+const bool has_avx2 = __builtin_cpu_supports("avx2");
 #endif
 
 } // namespace
 
-page_sums sum_page(const std::uint8_t (&block)[page_size], std::uint32_t address, std::size_t n) {
+page_sums sum_page(const std::uint8_t* block, std::uint32_t address, std::size_t n) {
     const unsigned offset = address & 0xFFu;
     const std::uint32_t page_base = address - offset;
     page_sums sums{};
@@ -72,8 +74,8 @@ page_sums sum_page(const std::uint8_t (&block)[page_size], std::uint32_t address
     sums.next_address = sums.count == 0 ? address : page_base + 8u * (sums.first + sums.count);
 
     const std::uint32_t page_seed = (page_base >> 8) & 0xFFu;
-#if defined(__SSE2__)
-    if (sums.count == lines_per_page) {
+#if PAGETALLY_AVX2_SUMS
+    if (sums.count == lines_per_page && has_avx2) {
         sum_whole_page(block, page_seed, sums);
         return sums;
     }

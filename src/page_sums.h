@@ -17,15 +17,15 @@ struct page_sums {
     std::uint32_t next_address;        // address of the next byte to sum
 };
 
-// Sums the page that holds `address`, whose block holds `n` bytes read at the block position of
-// `address` (its low 8 bits), zero bytes before that position in the same line, and anything
-// after the read bytes.
+// Sums the page that holds `address`. `block` points at the page's position 0 of 256: it holds
+// `n` bytes read from the position of `address` (its low 8 bits) on, zero bytes before that
+// position in the same line, and anything after the read bytes.
 //
 // Lines are the 8-byte aligned lines of the address space. A line is summed only when the read
 // reached its last position. A line's checksum is the low byte of its address's bits 8 to 15,
 // its address's bits 0 to 7 and its eight data bytes; the page total takes the data bytes only.
 // `next_address` is the end of the last whole line (the next page boundary once the read
 // filled the page), or `address` itself when no line was whole. Arithmetic wraps modulo 2^32.
-page_sums sum_page(const std::uint8_t (&block)[page_size], std::uint32_t address, std::size_t n);
+page_sums sum_page(const std::uint8_t* block, std::uint32_t address, std::size_t n);
 
 #endif

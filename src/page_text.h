@@ -8,8 +8,11 @@
 // Longest page text: "XX " for each line, then ": XX" and the newline.
 constexpr std::size_t page_text_max = lines_per_page * 3 + 5;
 
-// Writes the page's text line into `text` (at least page_text_max bytes, not NUL-terminated)
-// and returns its length: each whole line's checksum as two uppercase hexadecimal digits and a
+// Room that a page's text needs: up to three scratch bytes may follow the line.
+constexpr std::size_t page_text_room = page_text_max + 3;
+
+// Writes the page's text line into `text` (page_text_room bytes, not NUL-terminated) and
+// returns its length: each whole line's checksum as two uppercase hexadecimal digits and a
 // space, in line order, then a colon, a space, the total in two digits, and a newline.
 std::size_t format_page(const page_sums& sums, char* text);
 

@@ -1,26 +1,49 @@
 #ifndef PAGETALLY_PLATFORM_H
 #define PAGETALLY_PLATFORM_H
 
-#include <cstdio>
-#include <string>
-#include <vector>
+#include "page_walk.h"
 
-// The platform edge: how the program takes its arguments, opens its input and shows messages.
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+
+// The platform edge: how the program takes its arguments, reads its input and shows messages.
 // Everything that differs between Linux and Windows lies behind these functions; the text they
 // take and give is UTF-8 on Windows and bytes as given on Linux.
 
 // The command line's arguments, the program's name first. On Windows they come from the UTF-16
 // command line, converted to UTF-8, so no argument passes through the ANSI code page.
-std::vector<std::string> program_arguments(int argc, char** argv);
+struct program_args {
+    int count;
+    char** values;
+};
+program_args program_arguments(int argc, char** argv);
 
-// Opens the named file for reading as raw bytes ("rb"). Returns nullptr when it cannot be opened
-// or is a directory (some systems open a directory and fail only on the first read). Call it
-// once per run: every stream it opens reads through the same static buffer.
-std::FILE* open_input(const char* name);
+// An input opened for reading as raw bytes.
+struct input_file {
+    int fd;
+    bool sized;         // a regular file whose reported size is its length
+    std::uint64_t size; // its size when it was opened
+};
 
-// Writes `text` and a newline to `out`. On a Windows console it goes out as UTF-16 text, so the
-// console shows every character whatever its code page; elsewhere as the bytes of `text`.
-// Returns false if the text could not be written.
-bool write_line(std::FILE* out, const std::string& text);
+// Opens the named file. False when it cannot be opened or is a directory.
+bool open_input(const char* name, input_file& in);
+void close_input(input_file& in);
+
+// Walks the input's pages (see walk_pages). A file that delivers fewer bytes than its size when
+// opened has failed: it was cut short while it was read. One walk at a time: the input is read
+// through one static buffer.
+walk_status walk_input(const input_file& in, std::uint32_t start, page_consumer out);
+
+// Whether `out` is a terminal, where a reader waits for every line.
+bool is_terminal(std::FILE* out);
+
+// Whether `out` writes to the input file itself.
+bool writes_to_input(std::FILE* out, const input_file& in);
+
+// Writes one line to `out`: its pieces in order, then a newline. On a Windows console the line
+// goes out as UTF-16 text in one write, so the console shows every character whatever its code
+// page, and ends in CR LF; elsewhere as the bytes of the pieces. False if it was not written.
+bool write_line(std::FILE* out, std::initializer_list<const char*> pieces);
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -19,11 +20,24 @@ std::string counting(std::size_t n, unsigned first = 0) {
     return bytes;
 }
 
-std::FILE* stream_of(const std::string& bytes) {
-    std::FILE* stream = std::tmpfile();
-    std::fwrite(bytes.data(), 1, bytes.size(), stream);
-    std::rewind(stream);
-    return stream;
+// The input delivered in runs of `piece` bytes, then its end; or, when `fails` is set, a failed
+// read in place of the end.
+struct memory_input {
+    const std::string& bytes;
+    std::size_t piece;
+    bool fails;
+    std::size_t at;
+};
+
+read_result next_piece(void* state, byte_run& run) {
+    auto& in = *static_cast<memory_input*>(state);
+    if (in.at == in.bytes.size()) {
+        return in.fails ? read_result::failed : read_result::end;
+    }
+    const std::size_t n = std::min(in.piece, in.bytes.size() - in.at);
+    run = byte_run{reinterpret_cast<const std::uint8_t*>(in.bytes.data()) + in.at, n};
+    in.at += n;
+    return read_result::bytes;
 }
 
 std::string contents(std::FILE* stream) {
@@ -37,18 +51,23 @@ std::string contents(std::FILE* stream) {
 }
 
 struct listed {
-    listing_status status;
+    walk_status status;
     std::string text;
 };
 
-listed list(std::uint32_t start, const std::string& bytes) {
-    std::FILE* in = stream_of(bytes);
-    std::FILE* out = std::tmpfile();
-    const listing_status status = list_page_checksums(in, start, out);
-    listed result{status, contents(out)};
-    std::fclose(in);
+listed list(std::uint32_t start, memory_input& in, std::FILE* out) {
+    listing_text text{out, false, 0, false};
+    const walk_status status =
+        walk_pages(byte_source{next_piece, &in}, start, listing_consumer(text));
+    const bool written = finish_listing(text);
+    listed result{written ? status : walk_status::stopped, contents(out)};
     std::fclose(out);
     return result;
+}
+
+listed list(std::uint32_t start, const std::string& bytes, std::size_t piece) {
+    memory_input in{bytes, piece, false, 0};
+    return list(start, in, std::tmpfile());
 }
 
 struct listing_case {
@@ -60,12 +79,16 @@ struct listing_case {
 const char* const full_page_0 = "1C 64 AC F4 3C 84 CC 14 5C A4 EC 34 7C C4 0C 54 "
                                 "9C E4 2C 74 BC 04 4C 94 DC 24 6C B4 FC 44 8C D4 : 80\n";
 
+// Every case lists alike whether the input arrives a byte at a time, in runs that split pages,
+// or in whole pages.
 template <std::size_t N> void expect_listings(const listing_case (&cases)[N]) {
     for (const auto& c : cases) {
-        const listed result = list(c.start, c.bytes);
-        EXPECT_EQ(result.status, listing_status::complete);
-        EXPECT_EQ(result.text, c.text)
-            << std::hex << "start " << c.start << ", " << std::dec << c.bytes.size() << " bytes";
+        for (const std::size_t piece : {1, 7, 256, 4096}) {
+            const listed result = list(c.start, c.bytes, piece);
+            EXPECT_EQ(result.status, walk_status::complete);
+            EXPECT_EQ(result.text, c.text) << std::hex << "start " << c.start << ", " << std::dec
+                                           << c.bytes.size() << " bytes in runs of " << piece;
+        }
     }
 }
 
@@ -78,14 +101,9 @@ TEST(Listing, MatchesTheWorkedExamples) {
     expect_listings(cases);
 }
 
-TEST(Listing, PrintsNothingForAnEmptyInput) {
-    const listed result = list(0x1234, "");
-    EXPECT_EQ(result.status, listing_status::complete);
-    EXPECT_EQ(result.text, "");
-}
-
 TEST(Listing, LeavesBytesOfNoWholeLineUnsummed) {
     const listing_case cases[] = {
+        {0x1234, "", ""},
         {0x0, counting(3), ": 00\n"},
         {0x0, counting(256), full_page_0},
         {0x0, counting(257), std::string(full_page_0) + ": 00\n"},
@@ -123,48 +141,29 @@ TEST(Listing, CountsPositionsBeforeAnUnalignedStartAsZero) {
     expect_listings(cases);
 }
 
-// Streams that fail on demand: the input delivers `good` zero bytes, then every read fails;
-// the output refuses every write.
-ssize_t read_then_fail(void* cookie, char* buffer, std::size_t size) {
-    auto* good = static_cast<std::size_t*>(cookie);
-    if (*good == 0) {
-        errno = EIO;
-        return -1;
-    }
-    const std::size_t n = size < *good ? size : *good;
-    std::memset(buffer, 0, n);
-    *good -= n;
-    return static_cast<ssize_t>(n);
-}
-
 ssize_t refuse_write(void* /*cookie*/, const char* /*buffer*/, std::size_t /*size*/) {
     errno = ENOSPC;
     return -1;
 }
 
 TEST(ListingFaults, ReadErrorEndsTheListingAfterThePagesBeforeIt) {
-    std::size_t good = 600; // two whole pages, then a read fails inside the third
-    std::FILE* in = fopencookie(&good, "rb", {read_then_fail, nullptr, nullptr, nullptr});
-    std::FILE* out = std::tmpfile();
-    ASSERT_NE(in, nullptr);
-    EXPECT_EQ(list_page_checksums(in, 0x0, out), listing_status::read_failed);
-    EXPECT_EQ(contents(out), "00 08 10 18 20 28 30 38 40 48 50 58 60 68 70 78 "
-                             "80 88 90 98 A0 A8 B0 B8 C0 C8 D0 D8 E0 E8 F0 F8 : 00\n"
-                             "01 09 11 19 21 29 31 39 41 49 51 59 61 69 71 79 "
-                             "81 89 91 99 A1 A9 B1 B9 C1 C9 D1 D9 E1 E9 F1 F9 : 00\n");
-    std::fclose(in);
-    std::fclose(out);
+    const std::string zeros(600, '\0'); // two whole pages, then a read fails inside the third
+    memory_input in{zeros, 100, true, 0};
+    const listed result = list(0x0, in, std::tmpfile());
+    EXPECT_EQ(result.status, walk_status::read_failed);
+    EXPECT_EQ(result.text, "00 08 10 18 20 28 30 38 40 48 50 58 60 68 70 78 "
+                           "80 88 90 98 A0 A8 B0 B8 C0 C8 D0 D8 E0 E8 F0 F8 : 00\n"
+                           "01 09 11 19 21 29 31 39 41 49 51 59 61 69 71 79 "
+                           "81 89 91 99 A1 A9 B1 B9 C1 C9 D1 D9 E1 E9 F1 F9 : 00\n");
 }
 
 TEST(ListingFaults, RefusedOutputStopsTheListing) {
-    const std::string bytes = counting(1 << 20);
-    std::FILE* in = stream_of(bytes);
+    const std::string bytes = counting(std::size_t{1} << 22);
+    memory_input in{bytes, 4096, false, 0};
     std::FILE* out = fopencookie(nullptr, "w", {nullptr, refuse_write, nullptr, nullptr});
     ASSERT_NE(out, nullptr);
-    EXPECT_EQ(list_page_checksums(in, 0x0, out), listing_status::write_failed);
-    EXPECT_LT(std::ftell(in), static_cast<long>(bytes.size())); // it did not read on
-    std::fclose(in);
-    std::fclose(out);
+    EXPECT_EQ(list(0x0, in, out).status, walk_status::stopped);
+    EXPECT_LT(in.at, bytes.size()); // it did not read on
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 namespace {
 
 std::string text_of(const page_sums& sums) {
-    char text[page_text_max];
+    char text[page_text_room];
     return std::string(text, format_page(sums, text));
 }
 

@@ -163,6 +163,19 @@ group_open() {
         windows=0 verify "a console shows a name as typed" 1 $'cannot open missing_Ωテ.bin\n' ""
     fi
 
+    counting 4096 >self.bin
+    cp self.bin self.orig
+    if [ "$windows" = 1 ]; then
+        # Redirected by a Windows shell: Wine's wrapper of an inherited descriptor does not tell
+        # which file it writes to.
+        "${launcher[@]}" cmd /c "Z:${tool//\//\\} 0 self.bin >> self.bin" 2>err </dev/null
+    else
+        "$tool" 0 self.bin >>self.bin 2>err </dev/null
+    fi
+    status=$?
+    cmp -s self.bin self.orig && : >out || cp self.bin out
+    verify "a listing into its own input is refused" 1 "" $'cannot list self.bin into itself\n'
+
     mkdir -p sub/dir
     repeated 8 '\001' >sub/dir/file.bin
     check "a missing name with backslashes is echoed as typed" 1 $'cannot open sub\\no\\x.bin\n' \
@@ -245,10 +258,10 @@ group_input_faults() {
     if [ "$windows" = 1 ] || ! command -v strace >/dev/null; then
         skip "a read error in the middle of a file" "needs strace and a Linux build"
     else
-        # The tool reads its input 128 KiB at a time: fail the third read of this file.
-        head -c $((1 << 20)) /dev/urandom >random.bin
-        head -c $((1 << 18)) random.bin >first256k.bin
-        run_tool 0 first256k.bin
+        # The tool reads its input 256 KiB at a time: fail the third read of this file.
+        head -c $((1 << 21)) /dev/urandom >random.bin
+        head -c $((1 << 19)) random.bin >first512k.bin
+        run_tool 0 first512k.bin
         cp out want_listing
         ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 \
             strace -f -o /dev/null -P "$work/random.bin" -e trace=read \
@@ -256,6 +269,32 @@ group_input_faults() {
         status=$?
         verify "a read error in the middle lists the pages before it" 1 \
             "$(cat want_listing)"$'\n'"cannot read $work/random.bin"$'\n' ""
+    fi
+
+    if [ "$windows" = 1 ]; then
+        skip "a file cut short while it is listed" "needs /proc to see the tool wait"
+    else
+        # Cut the file short while the tool waits on a full pipe, past what it has read by then.
+        truncate -s 64M shrinking.bin
+        head -c $((2 << 20)) /dev/zero >first2m.bin
+        run_tool 0 first2m.bin
+        cp out want_listing
+        mkfifo listing.fifo
+        "$tool" 0 shrinking.bin >listing.fifo 2>err </dev/null &
+        local pid=$! tries
+        exec 3<listing.fifo
+        for ((tries = 0; tries < 200; tries++)); do
+            grep -q pipe_write "/proc/$pid/wchan" 2>/dev/null && break
+            sleep 0.05
+        done
+        truncate -s 2M shrinking.bin
+        cat <&3 >out
+        exec 3<&-
+        wait "$pid"
+        status=$?
+        verify "a file cut short while it is listed is a failure" 1 \
+            "$(cat want_listing)"$'\n'"cannot read shrinking.bin"$'\n' ""
+        rm -f shrinking.bin listing.fifo
     fi
 
     repeated 8 '\001' >private.bin
@@ -312,6 +351,30 @@ group_streams() {
     status=${PIPESTATUS[1]}
     verify "/dev/stdin fed in small pieces lists as the file does" 0 \
         "$(cat want_listing)"$'\n' ""
+
+    if ! command -v script >/dev/null; then
+        skip "a terminal shows each page at once" "needs script from util-linux"
+        return
+    fi
+    # On a terminal each page shows as soon as it is read, while the input is still open.
+    counting 512 >two_pages.bin
+    run_tool 0 two_pages.bin
+    cp out want_listing
+    mkfifo tty_input
+    exec 4<>tty_input
+    script -qfec "$(printf '%q ' "${launcher[@]}" "$tool" 0 tty_input)" /dev/null \
+        </dev/null >tty_output 2>&1 4>&- &
+    local script_pid=$! tries
+    cat two_pages.bin >&4
+    for ((tries = 0; tries < 200; tries++)); do
+        [ "$(grep -c ' : ' tty_output)" -ge 2 ] && break
+        sleep 0.05
+    done
+    tr -d '\r' <tty_output >out
+    exec 4>&-
+    wait "$script_pid"
+    status=$?
+    verify "a terminal shows each page while the input is open" 0 "$(cat want_listing)"$'\n' ""
 }
 
 
@@ -341,6 +404,13 @@ group_early_reader() {
 group_sample() {
     run_tool C000 "$source_dir/examples/sample.bin"
     verify "the sample image lists as shipped" 0 "$(cat "$source_dir/examples/sample.lst")"$'\n' ""
+    if [ "$windows" = 0 ] && [ -z "${ASAN_OPTIONS:-}" ]; then
+        (ulimit -s 32 && exec "$tool" C000 "$source_dir/examples/sample.bin" >out 2>err </dev/null)
+        status=$?
+        verify "the tool runs on a 32 KiB stack" 0 "$(cat "$source_dir/examples/sample.lst")"$'\n' ""
+    else
+        skip "the tool runs on a 32 KiB stack" "a Linux build without sanitizers"
+    fi
     if [ "$windows" = 1 ]; then
         # Text mode: exactly the Linux listing's bytes, with CR LF for every LF and no other CR.
         local lines crlf

@@ -1,7 +1,10 @@
-// The page listing against a plain model of the memory image. Input: four bytes of start address
-// (little-endian), then the file's bytes. The model places every byte at its unwrapped 64-bit
-// address and lists, for every page the file reaches into, the whole aligned lines in it.
+// The page listing against a plain model of the memory image, through every way the input is
+// read: in memory in runs of a chosen size, from a regular file, and from a pipe. Input: four
+// bytes of start address (little-endian), one byte that chooses the run size, then the file's
+// bytes. The model places every byte at its unwrapped 64-bit address and lists, for every page
+// the file reaches into, the whole aligned lines in it.
 #include "listing.h"
+#include "platform.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -9,6 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,40 +50,91 @@ std::string model_listing(std::uint32_t start, const std::uint8_t* data, std::si
     return text;
 }
 
-std::string listing_of(std::uint32_t start, const std::uint8_t* data, std::size_t size) {
-    std::FILE* in = size == 0 ? std::fopen("/dev/null", "rb")
-                              : fmemopen(const_cast<std::uint8_t*>(data), size, "rb");
+struct memory_input {
+    const std::uint8_t* bytes;
+    std::size_t size;
+    std::size_t piece;
+};
+
+read_result next_piece(void* state, byte_run& run) {
+    auto& in = *static_cast<memory_input*>(state);
+    if (in.size == 0) {
+        return read_result::end;
+    }
+    run = byte_run{in.bytes, std::min(in.piece, in.size)};
+    in.bytes += run.size;
+    in.size -= run.size;
+    return read_result::bytes;
+}
+
+enum class path { memory, regular_file, pipe };
+
+// The input behind a descriptor: a regular file in memory, or a pipe that holds it whole (the
+// fuzzer's inputs are far below a pipe's capacity).
+input_file input_of(path kind, const std::uint8_t* data, std::size_t size) {
+    int fds[2] = {-1, -1};
+    if (kind == path::regular_file) {
+        fds[0] = memfd_create("fuzz_listing", 0);
+        fds[1] = dup(fds[0]);
+    } else if (pipe(fds) != 0) {
+        std::abort();
+    }
+    if (fds[0] < 0 || write(fds[1], data, size) != static_cast<ssize_t>(size)) {
+        std::abort();
+    }
+    close(fds[1]);
+    lseek(fds[0], 0, SEEK_SET);
+    return input_file{fds[0], kind == path::regular_file, size};
+}
+
+std::string listing_of(path kind, std::uint32_t start, const std::uint8_t* data, std::size_t size,
+                       std::size_t piece) {
     char* buffer = nullptr;
     std::size_t length = 0;
     std::FILE* out = open_memstream(&buffer, &length);
-    if (in == nullptr || out == nullptr) {
+    if (out == nullptr) {
         std::abort();
     }
-    if (list_page_checksums(in, start, out) != listing_status::complete) {
-        std::fputs("the listing of a memory stream did not complete\n", stderr);
+    listing_text text{out, false, 0, false};
+    walk_status status = walk_status::complete;
+    if (kind == path::memory) {
+        memory_input in{data, size, piece};
+        status = walk_pages(byte_source{next_piece, &in}, start, listing_consumer(text));
+    } else {
+        input_file in = input_of(kind, data, size);
+        status = walk_input(in, start, listing_consumer(text));
+        close_input(in);
+    }
+    if (!finish_listing(text) || status != walk_status::complete) {
+        std::fputs("the listing did not complete\n", stderr);
         std::abort();
     }
-    std::fclose(in);
     std::fclose(out);
-    std::string text(buffer, length);
+    std::string listing(buffer, length);
     std::free(buffer);
-    return text;
+    return listing;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::uint32_t start = 0;
-    const std::size_t header = std::min<std::size_t>(size, 4);
-    for (std::size_t i = 0; i < header; ++i) {
+    const std::size_t header = std::min<std::size_t>(size, 5);
+    for (std::size_t i = 0; i < header && i < 4; ++i) {
         start |= static_cast<std::uint32_t>(data[i]) << (8 * i);
     }
-    const std::string got = listing_of(start, data + header, size - header);
-    const std::string want = model_listing(start, data + header, size - header);
-    if (got != want) {
-        std::fprintf(stderr, "start %08X, %zu bytes\ngot:\n%s\nwant:\n%s\n", start, size - header,
-                     got.c_str(), want.c_str());
-        std::abort();
+    const std::size_t piece = header == 5 ? std::size_t{data[4]} + 1 : 256;
+    const std::uint8_t* bytes = data + header;
+    const std::size_t n = size - header;
+    const std::string want = model_listing(start, bytes, n);
+    for (const path kind : {path::memory, path::regular_file, path::pipe}) {
+        const std::string got = listing_of(kind, start, bytes, n, piece);
+        if (got != want) {
+            std::fprintf(stderr,
+                         "path %d, start %08X, %zu bytes in runs of %zu\ngot:\n%s\nwant:\n%s\n",
+                         static_cast<int>(kind), start, n, piece, got.c_str(), want.c_str());
+            std::abort();
+        }
     }
     return 0;
 }

@@ -1,0 +1,41 @@
+#ifndef PAGETALLY_PAGE_WALK_H
+#define PAGETALLY_PAGE_WALK_H
+
+#include "page_sums.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// A run of input bytes, valid until its source is asked for the next one.
+struct byte_run {
+    const std::uint8_t* bytes;
+    std::size_t size;
+};
+
+enum class read_result { bytes, end, failed };
+
+// The input, in order: each call of `next` delivers a run of at least one byte (result
+// `bytes`), or reports the end of the input or a failure.
+struct byte_source {
+    read_result (*next)(void* state, byte_run& run);
+    void* state;
+};
+
+// Takes the sums of consecutive pages in address order; returns false to stop the walk.
+struct page_consumer {
+    bool (*take)(void* state, const page_sums* pages, std::size_t count);
+    void* state;
+};
+
+enum class walk_status {
+    complete,    // the input ended; every page it reached into was handed over
+    read_failed, // the input failed; the pages before the failing read were handed over
+    stopped      // the consumer stopped the walk
+};
+
+// Walks the input viewed as a memory image whose first byte lies at `start`: the sums of every
+// 256-byte page of the address space that it reaches into, handed to `out` as soon as the run
+// that completes them has been read. Bytes at the end that fill no whole line are not summed.
+walk_status walk_pages(byte_source in, std::uint32_t start, page_consumer out);
+
+#endif
