@@ -1,15 +1,19 @@
 // pagetally start-address file-name
+// pagetally --check listing start-address file-name
 //
 // Prints one line of checksums for every 256-byte page of the file viewed as a memory image at
-// the start address. Status 0 after a complete listing, 1 after any failure.
+// the start address; or checks those pages against a published listing of them, line by line.
+// Status 0 after a complete listing or a check that found every page alike, 1 otherwise.
 
 #include "address.h"
+#include "check.h"
 #include "listing.h"
 #include "page_walk.h"
 #include "platform.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -24,34 +28,34 @@ int finish(int status, bool written = true) {
     return status;
 }
 
-int usage() {
-    return finish(EXIT_FAILURE, write_line(stdout, {"usage: pagetally start-address file-name"}));
+int fail(const char* usage_line) {
+    return finish(EXIT_FAILURE, write_line(stdout, {usage_line}));
 }
 
 int fail_on_file(const char* what, const char* name) {
     return finish(EXIT_FAILURE, write_line(stdout, {what, " ", name}));
 }
 
-} // namespace
+// Standard output must not be an input: the tool would read what it writes.
+bool refuse_own_output(input_file& in, const char* name) {
+    if (!writes_to_input(stdout, in)) {
+        return false;
+    }
+    write_line(stderr, {"cannot list ", name, " into itself"});
+    return true;
+}
 
-int main(int argc, char** argv) {
-    const program_args args = program_arguments(argc, argv);
-    if (args.count <= 2) {
-        return usage();
-    }
-    const auto start = parse_start_address(args.values[1]);
+int list(const char* start_text, const char* name) {
+    const auto start = parse_start_address(start_text);
     if (!start) {
-        return usage();
+        return fail("usage: pagetally start-address file-name");
     }
-    const char* name = args.values[2];
     input_file in{};
     if (!open_input(name, in)) {
         return fail_on_file("cannot open", name);
     }
-    if (writes_to_input(stdout, in)) {
-        // Standard output is the input itself: the message must not go there.
+    if (refuse_own_output(in, name)) {
         close_input(in);
-        write_line(stderr, {"cannot list ", name, " into itself"});
         return finish(EXIT_FAILURE);
     }
     listing_text text{stdout, is_terminal(stdout), 0, false};
@@ -62,4 +66,60 @@ int main(int argc, char** argv) {
     }
     return walked == walk_status::complete ? finish(EXIT_SUCCESS)
                                            : fail_on_file("cannot read", name);
+}
+
+long read_listing(void* state, char* buffer, std::size_t size) {
+    return read_input(*static_cast<input_file*>(state), buffer, size);
+}
+
+int check(const char* listing_name, const char* start_text, const char* name) {
+    const auto start = parse_start_address(start_text);
+    if (!start) {
+        return fail("usage: pagetally --check listing start-address file-name");
+    }
+    input_file listing{};
+    if (std::strcmp(listing_name, "-") == 0) {
+        listing = open_standard_input();
+    } else if (!open_input(listing_name, listing)) {
+        return fail_on_file("cannot open", listing_name);
+    }
+    input_file image{};
+    if (!open_input(name, image)) {
+        return fail_on_file("cannot open", name);
+    }
+    if (refuse_own_output(listing, listing_name) || refuse_own_output(image, name)) {
+        return finish(EXIT_FAILURE);
+    }
+    check_state state =
+        start_check(text_source{read_listing, &listing}, listing_name, stdout, write_line);
+    const check_status status =
+        finish_check(state, walk_input(image, *start, check_consumer(state)));
+    close_input(image);
+    close_input(listing);
+    switch (status) {
+    case check_status::all_match:
+        return finish(EXIT_SUCCESS);
+    case check_status::image_failed:
+        return fail_on_file("cannot read", name);
+    case check_status::listing_failed:
+        return fail_on_file("cannot read", listing_name);
+    case check_status::write_failed:
+        return finish(EXIT_FAILURE, false);
+    case check_status::differ:
+    case check_status::no_checksum_lines:
+        break;
+    }
+    return finish(EXIT_FAILURE);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const program_args args = program_arguments(argc, argv);
+    if (args.count > 1 && std::strcmp(args.values[1], "--check") == 0) {
+        return args.count <= 4 ? fail("usage: pagetally --check listing start-address file-name")
+                               : check(args.values[2], args.values[3], args.values[4]);
+    }
+    return args.count <= 2 ? fail("usage: pagetally start-address file-name")
+                           : list(args.values[1], args.values[2]);
 }

@@ -3,6 +3,7 @@
 
 #include "page_walk.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
@@ -22,18 +23,25 @@ program_args program_arguments(int argc, char** argv);
 // An input opened for reading as raw bytes.
 struct input_file {
     int fd;
-    bool sized;         // a regular file whose reported size is its length
-    std::uint64_t size; // its size when it was opened
+    bool sized;              // a regular file whose reported size is its length
+    std::uint64_t size;      // its size when it was opened
+    std::uint64_t delivered; // bytes read so far
 };
 
 // Opens the named file. False when it cannot be opened or is a directory.
 bool open_input(const char* name, input_file& in);
+// Standard input, read as raw bytes.
+input_file open_standard_input();
 void close_input(input_file& in);
 
-// Walks the input's pages (see walk_pages). A file that delivers fewer bytes than its size when
-// opened has failed: it was cut short while it was read. One walk at a time: the input is read
-// through one static buffer.
-walk_status walk_input(const input_file& in, std::uint32_t start, page_consumer out);
+// Reads up to `size` bytes into `buffer`: returns how many, 0 at the end of the input, or -1
+// when reading failed. A file that ends having delivered fewer bytes than its size when opened
+// has failed: it was cut short while it was read.
+long read_input(input_file& in, void* buffer, std::size_t size);
+
+// Walks the input's pages (see walk_pages), reading it through one static buffer: one walk at
+// a time.
+walk_status walk_input(input_file& in, std::uint32_t start, page_consumer out);
 
 // Whether `out` is a terminal, where a reader waits for every line.
 bool is_terminal(std::FILE* out);

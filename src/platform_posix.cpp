@@ -18,25 +18,11 @@ namespace {
 constexpr std::size_t read_size = std::size_t{1} << 18;
 alignas(64) std::uint8_t read_buffer[read_size];
 
-struct file_reader {
-    const input_file* in;
-    std::uint64_t delivered; // bytes handed over so far
-};
-
-// A file that ends must have delivered no fewer bytes than its size when opened.
 read_result next_run(void* state, byte_run& run) {
-    auto& r = *static_cast<file_reader*>(state);
-    ssize_t n = 0;
-    do {
-        n = read(r.in->fd, read_buffer, read_size);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        return read_result::failed;
+    const long n = read_input(*static_cast<input_file*>(state), read_buffer, read_size);
+    if (n <= 0) {
+        return n == 0 ? read_result::end : read_result::failed;
     }
-    if (n == 0) {
-        return r.in->sized && r.delivered < r.in->size ? read_result::failed : read_result::end;
-    }
-    r.delivered += static_cast<std::uint64_t>(n);
     run = byte_run{read_buffer, static_cast<std::size_t>(n)};
     return read_result::bytes;
 }
@@ -61,6 +47,11 @@ bool size_is_length(int fd, const struct stat& status) {
     }
 }
 
+input_file input_of(int fd, const struct stat& status) {
+    const bool sized = size_is_length(fd, status);
+    return input_file{fd, sized, sized ? static_cast<std::uint64_t>(status.st_size) : 0, 0};
+}
+
 } // namespace
 
 program_args program_arguments(int argc, char** argv) {
@@ -79,10 +70,16 @@ bool open_input(const char* name, input_file& in) {
         }
         return false;
     }
-    in.fd = fd;
-    in.sized = size_is_length(fd, status);
-    in.size = in.sized ? static_cast<std::uint64_t>(status.st_size) : 0;
+    in = input_of(fd, status);
     return true;
+}
+
+input_file open_standard_input() {
+    struct stat status {};
+    if (fstat(STDIN_FILENO, &status) != 0) {
+        return input_file{STDIN_FILENO, false, 0, 0};
+    }
+    return input_of(STDIN_FILENO, status);
 }
 
 void close_input(input_file& in) {
@@ -90,9 +87,20 @@ void close_input(input_file& in) {
     in.fd = -1;
 }
 
-walk_status walk_input(const input_file& in, std::uint32_t start, page_consumer out) {
-    file_reader reader{&in, 0};
-    return walk_pages(byte_source{next_run, &reader}, start, out);
+long read_input(input_file& in, void* buffer, std::size_t size) {
+    ssize_t n = 0;
+    do {
+        n = read(in.fd, buffer, size);
+    } while (n < 0 && errno == EINTR);
+    if (n == 0 && in.sized && in.delivered < in.size) {
+        return -1;
+    }
+    in.delivered += n > 0 ? static_cast<std::uint64_t>(n) : 0;
+    return n < 0 ? -1 : static_cast<long>(n);
+}
+
+walk_status walk_input(input_file& in, std::uint32_t start, page_consumer out) {
+    return walk_pages(byte_source{next_run, &in}, start, out);
 }
 
 bool is_terminal(std::FILE* out) {

@@ -24,27 +24,19 @@ namespace {
 constexpr unsigned read_size = 1u << 17;
 std::uint8_t read_buffer[read_size];
 
-struct file_reader {
-    const input_file* in;
-    std::uint64_t delivered;
-};
-
-// A file that ends must have delivered no fewer bytes than its size when opened.
 read_result next_run(void* state, byte_run& run) {
-    auto& r = *static_cast<file_reader*>(state);
-    int n = 0;
-    do {
-        n = _read(r.in->fd, read_buffer, read_size);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        return read_result::failed;
+    const long n = read_input(*static_cast<input_file*>(state), read_buffer, read_size);
+    if (n <= 0) {
+        return n == 0 ? read_result::end : read_result::failed;
     }
-    if (n == 0) {
-        return r.in->sized && r.delivered < r.in->size ? read_result::failed : read_result::end;
-    }
-    r.delivered += static_cast<std::uint64_t>(n);
     run = byte_run{read_buffer, static_cast<std::size_t>(n)};
     return read_result::bytes;
+}
+
+input_file input_of(int fd) {
+    struct _stati64 status {};
+    const bool sized = _fstati64(fd, &status) == 0 && (status.st_mode & _S_IFREG) != 0;
+    return input_file{fd, sized, sized ? static_cast<std::uint64_t>(status.st_size) : 0, 0};
 }
 
 bool file_identity(int fd, BY_HANDLE_FILE_INFORMATION& info) {
@@ -116,10 +108,13 @@ bool open_input(const char* name, input_file& in) {
         }
         return false;
     }
-    in.fd = fd;
-    in.sized = (status.st_mode & _S_IFREG) != 0;
-    in.size = in.sized ? static_cast<std::uint64_t>(status.st_size) : 0;
+    in = input_of(fd);
     return true;
+}
+
+input_file open_standard_input() {
+    _setmode(0, _O_BINARY); // bytes as stored: no CR LF translation, no end at Ctrl-Z
+    return input_of(0);
 }
 
 void close_input(input_file& in) {
@@ -127,9 +122,21 @@ void close_input(input_file& in) {
     in.fd = -1;
 }
 
-walk_status walk_input(const input_file& in, std::uint32_t start, page_consumer out) {
-    file_reader reader{&in, 0};
-    return walk_pages(byte_source{next_run, &reader}, start, out);
+long read_input(input_file& in, void* buffer, std::size_t size) {
+    const unsigned request = size < read_size ? static_cast<unsigned>(size) : read_size;
+    int n = 0;
+    do {
+        n = _read(in.fd, buffer, request);
+    } while (n < 0 && errno == EINTR);
+    if (n == 0 && in.sized && in.delivered < in.size) {
+        return -1;
+    }
+    in.delivered += n > 0 ? static_cast<std::uint64_t>(n) : 0;
+    return n < 0 ? -1 : n;
+}
+
+walk_status walk_input(input_file& in, std::uint32_t start, page_consumer out) {
+    return walk_pages(byte_source{next_run, &in}, start, out);
 }
 
 bool is_terminal(std::FILE* out) {

@@ -1,8 +1,8 @@
 #include "listing.h"
+#include "memory_input.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -10,45 +10,6 @@
 #include <string>
 
 namespace {
-
-// Bytes first, first + 1, ... wrapping at 256.
-std::string counting(std::size_t n, unsigned first = 0) {
-    std::string bytes(n, '\0');
-    for (std::size_t i = 0; i < n; ++i) {
-        bytes[i] = static_cast<char>((first + i) & 0xFF);
-    }
-    return bytes;
-}
-
-// The input delivered in runs of `piece` bytes, then its end; or, when `fails` is set, a failed
-// read in place of the end.
-struct memory_input {
-    const std::string& bytes;
-    std::size_t piece;
-    bool fails;
-    std::size_t at;
-};
-
-read_result next_piece(void* state, byte_run& run) {
-    auto& in = *static_cast<memory_input*>(state);
-    if (in.at == in.bytes.size()) {
-        return in.fails ? read_result::failed : read_result::end;
-    }
-    const std::size_t n = std::min(in.piece, in.bytes.size() - in.at);
-    run = byte_run{reinterpret_cast<const std::uint8_t*>(in.bytes.data()) + in.at, n};
-    in.at += n;
-    return read_result::bytes;
-}
-
-std::string contents(std::FILE* stream) {
-    std::rewind(stream);
-    std::string text;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, stream)) > 0;) {
-        text.append(buffer, n);
-    }
-    return text;
-}
 
 struct listed {
     walk_status status;

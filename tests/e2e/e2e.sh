@@ -4,7 +4,7 @@
 #
 # usage: e2e.sh GROUP TOOL [LAUNCHER...]
 #   GROUP     usage, address, open, listing, output_faults, input_faults, streams,
-#             early_reader, sample, large, or all
+#             early_reader, sample, large, check, or all
 #   TOOL      the built pagetally (or pagetally.exe)
 #   LAUNCHER  a command that runs TOOL, such as wine for the Windows build
 #
@@ -443,6 +443,35 @@ group_large() {
         fail "a file past 4 GiB lists one line per page" "$(cat count) lines, expected 16777218"
     fi
     rm -f large.bin listing
+}
+
+group_check() {
+    local check_usage=$'usage: pagetally --check listing start-address file-name\n'
+    local sample=$source_dir/examples/sample.bin lst=$source_dir/examples/sample.lst
+    check "--check alone" 1 "$check_usage" -- --check
+    check "--check without the file name" 1 "$check_usage" -- --check "$lst" C000
+    check "--check with a refused address" 1 "$check_usage" -- --check "$lst" zz "$sample"
+    check "the listing is opened before the image" 1 $'cannot open missing.lst\n' \
+        -- --check missing.lst C000 missing.bin
+    check "an image that cannot be opened" 1 $'cannot open missing.bin\n' \
+        -- --check "$lst" C000 missing.bin
+    check "--check elsewhere is the plain form" 1 $'cannot open --check\n' -- 0 --check
+    check "the sample against its listing" 0 $'all 16 pages match\n' -- --check "$lst" C000 "$sample"
+    check "arguments after the file name are ignored" 0 $'all 16 pages match\n' \
+        -- --check "$lst" C000 "$sample" extra
+    check "a typed listing with one typo" 1 $'C280: line checksum C7, listing has C1\n1 of 16 pages differ\n' \
+        -- --check "$source_dir/examples/sample-typed.lst" C000 "$sample"
+    cp "$sample" flipped.bin
+    printf '\x49' | dd of=flipped.bin bs=1 seek=$((0x12A)) conv=notrunc status=none # was 0x48
+    check "one bit flipped at C12A" 1 \
+        $'C128: line checksum FE, listing has FD\nC100: page total 1A, listing has 19\n1 of 16 pages differ\n' \
+        -- --check "$lst" C000 flipped.bin
+    cp "$lst" "published_Ω.lst"
+    check "a listing's name may hold any character" 0 $'all 16 pages match\n' \
+        -- --check "published_Ω.lst" C000 "$sample"
+    "${launcher[@]}" "$tool" --check - C000 "$sample" <"$lst" >out 2>err
+    status=$?
+    verify "a listing from standard input" 0 $'all 16 pages match\n' ""
 }
 
 if [ "$group" = all ]; then
