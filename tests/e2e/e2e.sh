@@ -3,8 +3,9 @@
 # standard error and exit status.
 #
 # usage: e2e.sh GROUP TOOL [LAUNCHER...]
-#   GROUP     usage, address, open, listing, output_faults, input_faults, streams,
-#             early_reader, sample, large, check, or all
+#   GROUP     usage, address, open, non_utf8_name, console, listing, output_faults,
+#             input_faults, read_error, shrinking_file, permission, streams, terminal,
+#             early_reader, sample, small_stack, large, check, or all
 #   TOOL      the built pagetally (or pagetally.exe)
 #   LAUNCHER  a command that runs TOOL, such as wine for the Windows build
 #
@@ -137,12 +138,6 @@ group_open() {
         -- 0 "$long_name"
     check "a path longer than the system's limit is echoed" 1 "cannot open $long_path"$'\n' \
         -- 0 "$long_path"
-    if [ "$windows" = 1 ]; then
-        skip "names that are not UTF-8" "Windows names are UTF-16 text"
-    else
-        check "a name that is not UTF-8 is echoed byte for byte" 1 \
-            $'cannot open \xff\xfe%n\x80.bin\n' -- 0 $'\xff\xfe%n\x80.bin'
-    fi
 
     # Names beyond ASCII open as themselves beside their ASCII look-alikes (on Windows a name must
     # never pass through the ANSI code page, whose best fit turns Ω into O), and are echoed as typed.
@@ -155,13 +150,6 @@ group_open() {
         check "missing_$name is echoed as typed" 1 "cannot open missing_$name"$'\n' \
             -- 0 "missing_$name"
     done
-    if [ "$windows" = 1 ] && command -v script >/dev/null; then
-        # A console shows the name's characters whatever its code page (terminal escapes removed).
-        script -qec "$(printf '%q ' "${launcher[@]}" "$tool" 0 missing_Ωテ.bin)" /dev/null \
-            </dev/null 2>err | sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g' | tr -d '\r' >out
-        status=${PIPESTATUS[0]}
-        windows=0 verify "a console shows a name as typed" 1 $'cannot open missing_Ωテ.bin\n' ""
-    fi
 
     counting 4096 >self.bin
     cp self.bin self.orig
@@ -255,71 +243,6 @@ group_input_faults() {
     run_tool 0 /proc/self/mem # its first page, at address 0, is never mapped
     verify "a read error on the first read is a failure" 1 $'cannot read /proc/self/mem\n' ""
 
-    if [ "$windows" = 1 ] || ! command -v strace >/dev/null; then
-        skip "a read error in the middle of a file" "needs strace and a Linux build"
-    else
-        # The tool reads its input 256 KiB at a time: fail the third read of this file.
-        head -c $((1 << 21)) /dev/urandom >random.bin
-        head -c $((1 << 19)) random.bin >first512k.bin
-        run_tool 0 first512k.bin
-        cp out want_listing
-        ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 \
-            strace -f -o /dev/null -P "$work/random.bin" -e trace=read \
-            -e inject=read:error=EIO:when=3 "$tool" 0 "$work/random.bin" >out 2>err </dev/null
-        status=$?
-        verify "a read error in the middle lists the pages before it" 1 \
-            "$(cat want_listing)"$'\n'"cannot read $work/random.bin"$'\n' ""
-    fi
-
-    if [ "$windows" = 1 ]; then
-        skip "a file cut short while it is listed" "needs /proc to see the tool wait"
-    else
-        # Cut the file short while the tool waits on a full pipe, past what it has read by then.
-        truncate -s 64M shrinking.bin
-        head -c $((2 << 20)) /dev/zero >first2m.bin
-        run_tool 0 first2m.bin
-        cp out want_listing
-        mkfifo listing.fifo
-        "$tool" 0 shrinking.bin >listing.fifo 2>err </dev/null &
-        local pid=$! tries
-        exec 3<listing.fifo
-        for ((tries = 0; tries < 200; tries++)); do
-            grep -q pipe_write "/proc/$pid/wchan" 2>/dev/null && break
-            sleep 0.05
-        done
-        truncate -s 2M shrinking.bin
-        cat <&3 >out
-        exec 3<&-
-        wait "$pid"
-        status=$?
-        verify "a file cut short while it is listed is a failure" 1 \
-            "$(cat want_listing)"$'\n'"cannot read shrinking.bin"$'\n' ""
-        rm -f shrinking.bin listing.fifo
-    fi
-
-    repeated 8 '\001' >private.bin
-    chmod 755 "$work"
-    local as_user=()
-    if [ "$(id -u)" = 0 ]; then
-        if [ "$windows" = 1 ]; then
-            skip "a file without read permission" "Wine runs as the owner of its prefix, here root"
-            return
-        elif ! command -v setpriv >/dev/null || ! id nobody >/dev/null 2>&1; then
-            skip "a file without read permission" "running as root with no unprivileged user"
-            return
-        fi
-        as_user=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups)
-    fi
-    local launcher=("${as_user[@]}" "${launcher[@]}") # run_tool runs through this one
-    run_tool 0 private.bin
-    if [ "${#as_user[@]}" -gt 0 ] && [ "$status" != 0 ]; then
-        skip "a file without read permission" "user nobody cannot reach the tool or this folder"
-        return
-    fi
-    verify "the unprivileged user lists the file while it is readable" 0 $'08 : 08\n' ""
-    chmod 000 private.bin
-    run_tool 0 private.bin
-    verify "a file without read permission cannot be opened" 1 $'cannot open private.bin\n' ""
 }
 
 # feed_slowly FILE STEP: writes FILE in pieces of STEP bytes with a pause between them.
@@ -352,29 +275,6 @@ group_streams() {
     verify "/dev/stdin fed in small pieces lists as the file does" 0 \
         "$(cat want_listing)"$'\n' ""
 
-    if ! command -v script >/dev/null; then
-        skip "a terminal shows each page at once" "needs script from util-linux"
-        return
-    fi
-    # On a terminal each page shows as soon as it is read, while the input is still open.
-    counting 512 >two_pages.bin
-    run_tool 0 two_pages.bin
-    cp out want_listing
-    mkfifo tty_input
-    exec 4<>tty_input
-    script -qfec "$(printf '%q ' "${launcher[@]}" "$tool" 0 tty_input)" /dev/null \
-        </dev/null >tty_output 2>&1 4>&- &
-    local script_pid=$! tries
-    cat two_pages.bin >&4
-    for ((tries = 0; tries < 200; tries++)); do
-        [ "$(grep -c ' : ' tty_output)" -ge 2 ] && break
-        sleep 0.05
-    done
-    tr -d '\r' <tty_output >out
-    exec 4>&-
-    wait "$script_pid"
-    status=$?
-    verify "a terminal shows each page while the input is open" 0 "$(cat want_listing)"$'\n' ""
 }
 
 
@@ -404,13 +304,6 @@ group_early_reader() {
 group_sample() {
     run_tool C000 "$source_dir/examples/sample.bin"
     verify "the sample image lists as shipped" 0 "$(cat "$source_dir/examples/sample.lst")"$'\n' ""
-    if [ "$windows" = 0 ] && [ -z "${ASAN_OPTIONS:-}" ]; then
-        (ulimit -s 32 && exec "$tool" C000 "$source_dir/examples/sample.bin" >out 2>err </dev/null)
-        status=$?
-        verify "the tool runs on a 32 KiB stack" 0 "$(cat "$source_dir/examples/sample.lst")"$'\n' ""
-    else
-        skip "the tool runs on a 32 KiB stack" "a Linux build without sanitizers"
-    fi
     if [ "$windows" = 1 ]; then
         # Text mode: exactly the Linux listing's bytes, with CR LF for every LF and no other CR.
         local lines crlf
@@ -474,10 +367,141 @@ group_check() {
     verify "a listing from standard input" 0 $'all 16 pages match\n' ""
 }
 
+group_non_utf8_name() {
+    if [ "$windows" = 1 ]; then
+        skip "a name that is not UTF-8" "Windows names are UTF-16 text"
+        return
+    fi
+    check "a name that is not UTF-8 is echoed byte for byte" 1 \
+        $'cannot open \xff\xfe%n\x80.bin\n' -- 0 $'\xff\xfe%n\x80.bin'
+}
+
+group_console() {
+    if [ "$windows" = 0 ] || ! command -v script >/dev/null; then
+        skip "a console shows a name as typed" "a Windows build, and script from util-linux"
+        return
+    fi
+    # A console shows the name's characters whatever its code page (terminal escapes removed).
+    script -qec "$(printf '%q ' "${launcher[@]}" "$tool" 0 missing_Ωテ.bin)" /dev/null \
+        </dev/null 2>err | sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g' | tr -d '\r' >out
+    status=${PIPESTATUS[0]}
+    windows=0 verify "a console shows a name as typed" 1 $'cannot open missing_Ωテ.bin\n' ""
+}
+
+group_read_error() {
+    if [ "$windows" = 1 ] || ! command -v strace >/dev/null; then
+        skip "a read error in the middle of a file" "a Linux build, and strace"
+        return
+    fi
+    # The tool reads its input 256 KiB at a time: fail the third read of this file.
+    head -c $((1 << 21)) /dev/urandom >random.bin
+    head -c $((1 << 19)) random.bin >first512k.bin
+    run_tool 0 first512k.bin
+    cp out want_listing
+    ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 \
+        strace -f -o /dev/null -P "$work/random.bin" -e trace=read \
+        -e inject=read:error=EIO:when=3 "$tool" 0 "$work/random.bin" >out 2>err </dev/null
+    status=$?
+    verify "a read error in the middle lists the pages before it" 1 \
+        "$(cat want_listing)"$'\n'"cannot read $work/random.bin"$'\n' ""
+}
+
+group_shrinking_file() {
+    if [ "$windows" = 1 ]; then
+        skip "a file cut short while it is listed" "a Linux build: /proc shows the tool wait"
+        return
+    fi
+    # Cut the file short while the tool waits on a full pipe, past what it has read by then.
+    truncate -s 64M shrinking.bin
+    head -c $((2 << 20)) /dev/zero >first2m.bin
+    run_tool 0 first2m.bin
+    cp out want_listing
+    mkfifo listing.fifo
+    "$tool" 0 shrinking.bin >listing.fifo 2>err </dev/null &
+    local pid=$! tries
+    exec 3<listing.fifo
+    for ((tries = 0; tries < 200; tries++)); do
+        grep -q pipe_write "/proc/$pid/wchan" 2>/dev/null && break
+        sleep 0.05
+    done
+    truncate -s 2M shrinking.bin
+    cat <&3 >out
+    exec 3<&-
+    wait "$pid"
+    status=$?
+    verify "a file cut short while it is listed is a failure" 1 \
+        "$(cat want_listing)"$'\n'"cannot read shrinking.bin"$'\n' ""
+    rm -f shrinking.bin listing.fifo
+}
+
+group_permission() {
+    repeated 8 '\001' >private.bin
+    chmod 755 "$work"
+    local as_user=()
+    if [ "$(id -u)" = 0 ]; then
+        if [ "$windows" = 1 ]; then
+            skip "a file without read permission" "Wine runs as the owner of its prefix, here root"
+            return
+        elif ! command -v setpriv >/dev/null || ! id nobody >/dev/null 2>&1; then
+            skip "a file without read permission" "running as root with no unprivileged user"
+            return
+        fi
+        as_user=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups)
+    fi
+    local launcher=("${as_user[@]}" "${launcher[@]}") # run_tool runs through this one
+    run_tool 0 private.bin
+    if [ "${#as_user[@]}" -gt 0 ] && [ "$status" != 0 ]; then
+        skip "a file without read permission" "user nobody cannot reach the tool or this folder"
+        return
+    fi
+    verify "the unprivileged user lists the file while it is readable" 0 $'08 : 08\n' ""
+    chmod 000 private.bin
+    run_tool 0 private.bin
+    verify "a file without read permission cannot be opened" 1 $'cannot open private.bin\n' ""
+}
+
+group_terminal() {
+    if [ "$windows" = 1 ] || ! command -v script >/dev/null; then
+        skip "a terminal shows each page at once" "a Linux build, and script from util-linux"
+        return
+    fi
+    # On a terminal each page shows as soon as it is read, while the input is still open.
+    counting 512 >two_pages.bin
+    run_tool 0 two_pages.bin
+    cp out want_listing
+    mkfifo tty_input
+    exec 4<>tty_input
+    script -qfec "$(printf '%q ' "${launcher[@]}" "$tool" 0 tty_input)" /dev/null \
+        </dev/null >tty_output 2>&1 4>&- &
+    local script_pid=$! tries
+    cat two_pages.bin >&4
+    for ((tries = 0; tries < 200; tries++)); do
+        [ "$(grep -c ' : ' tty_output)" -ge 2 ] && break
+        sleep 0.05
+    done
+    tr -d '\r' <tty_output >out
+    exec 4>&-
+    wait "$script_pid"
+    status=$?
+    verify "a terminal shows each page while the input is open" 0 "$(cat want_listing)"$'\n' ""
+}
+
+group_small_stack() {
+    if [ "$windows" = 1 ] || [ -n "${ASAN_OPTIONS:-}" ]; then
+        skip "the tool runs on a 32 KiB stack" "a Linux build without sanitizers"
+        return
+    fi
+    (ulimit -s 32 && exec "$tool" C000 "$source_dir/examples/sample.bin" >out 2>err </dev/null)
+    status=$?
+    verify "the tool runs on a 32 KiB stack" 0 "$(cat "$source_dir/examples/sample.lst")"$'\n' ""
+}
+
 if [ "$group" = all ]; then
     for g in $(declare -F | awk '$3 ~ /^group_/ { print $3 }'); do "$g"; done
 else
     "group_$group"
 fi
 echo "e2e $group: $passed passed, $failed failed, $skipped skipped"
-[ "$failed" = 0 ]
+# 77 tells CTest that the group could not run here: every group that may skip holds one case.
+[ "$failed" = 0 ] || exit 1
+[ "$skipped" = 0 ] || exit 77
