@@ -1,21 +1,10 @@
 #include "address.h"
 
+#include "hex_digit.h"
+
 #include <cctype>
 
 namespace {
-
-int hex_digit_value(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 bool is_space(char c) {
     return std::isspace(static_cast<unsigned char>(c)) != 0;

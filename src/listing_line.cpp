@@ -1,19 +1,8 @@
 #include "listing_line.h"
 
-namespace {
+#include "hex_digit.h"
 
-int hex_digit_value(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
+namespace {
 
 bool is_blank(char c) {
     return c == ' ' || c == '\t';

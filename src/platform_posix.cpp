@@ -11,22 +11,6 @@
 
 namespace {
 
-// Reads in large requests straight into one buffer, whose pages are summed where they lie.
-// 256 KiB was fastest of 128, 256 and 512 KiB; mapping the file instead cost more in page
-// tables than the copy saved (a bare pass over a mapping took 2.2 times cat's time, over reads
-// 1.4 times; both measured).
-constexpr std::size_t read_size = std::size_t{1} << 18;
-alignas(64) std::uint8_t read_buffer[read_size];
-
-read_result next_run(void* state, byte_run& run) {
-    const long n = read_input(*static_cast<input_file*>(state), read_buffer, read_size);
-    if (n <= 0) {
-        return n == 0 ? read_result::end : read_result::failed;
-    }
-    run = byte_run{read_buffer, static_cast<std::size_t>(n)};
-    return read_result::bytes;
-}
-
 // Files of the kernel's own file systems report a size that is not their length.
 bool size_is_length(int fd, const struct stat& status) {
     struct statfs system {};
@@ -97,10 +81,6 @@ long read_input(input_file& in, void* buffer, std::size_t size) {
     }
     in.delivered += n > 0 ? static_cast<std::uint64_t>(n) : 0;
     return n < 0 ? -1 : static_cast<long>(n);
-}
-
-walk_status walk_input(input_file& in, std::uint32_t start, page_consumer out) {
-    return walk_pages(byte_source{next_run, &in}, start, out);
 }
 
 bool is_terminal(std::FILE* out) {
