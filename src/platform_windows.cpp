@@ -10,10 +10,12 @@
 #include <windows.h>
 
 // The C runtime's own splitting of the UTF-16 command line into arguments, as it does for argv.
+// The name is the runtime's, reserved as it is.
 extern "C" {
 struct startup_info {
     int new_mode;
 };
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** env, int expand_wildcards,
                    startup_info* info);
 }
