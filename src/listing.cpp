@@ -20,12 +20,11 @@ bool write_gathered(listing_text& text, bool flush) {
 
 bool take_pages(void* state, const page_sums* pages, std::size_t count) {
     auto& text = *static_cast<listing_text*>(state);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (gather_size - text.used < page_text_room && !write_gathered(text, false)) {
-            return false;
-        }
-        text.used += format_page(pages[i], gathered + text.used);
+    const std::size_t room = count * page_text_max + (page_text_room - page_text_max);
+    if (gather_size - text.used < room && !write_gathered(text, false)) {
+        return false;
     }
+    text.used += format_pages(pages, count, gathered + text.used);
     return !text.each_page || write_gathered(text, true);
 }
 

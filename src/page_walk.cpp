@@ -55,8 +55,14 @@ bool take_run(walk& w, const std::uint8_t* bytes, std::size_t size) {
             return false;
         }
     }
-    for (; size >= page_size; bytes += page_size, size -= page_size) {
-        if (!add_page(w, bytes, page_size)) {
+    while (size >= page_size) {
+        const std::size_t count = std::min(size / page_size, batch_pages - w.count);
+        sum_whole_pages(bytes, count, w.address, w.pages + w.count);
+        w.count += count;
+        w.address += static_cast<std::uint32_t>(count * page_size);
+        bytes += count * page_size;
+        size -= count * page_size;
+        if (w.count == batch_pages && !hand_over(w)) {
             return false;
         }
     }
