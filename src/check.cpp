@@ -19,7 +19,7 @@ struct raw_line {
     bool too_long;      // longer than listing_line_max: `text` holds only its start
 };
 
-bool fill(check_state& c) {
+void fill(check_state& c) {
     if (c.begin > 0) {
         std::memmove(text, text + c.begin, c.end - c.begin);
         c.end -= c.begin;
@@ -29,7 +29,6 @@ bool fill(check_state& c) {
     c.listing_failed = n < 0;
     c.listing_ended = n == 0;
     c.end += n > 0 ? static_cast<std::size_t>(n) : 0;
-    return n > 0;
 }
 
 // The next line of the listing: false at the end of the text or when reading failed. A line
@@ -121,7 +120,6 @@ bool check_page(check_state& c, const page_sums& sums) {
         std::memcmp(text + c.begin, own, own_length) == 0) {
         c.begin += own_length + 1;
         ++c.line_number;
-        ++c.page_lines;
         ++c.pages;
         return true;
     }
@@ -129,28 +127,25 @@ bool check_page(check_state& c, const page_sums& sums) {
     listing_line listed{};
     do {
         if (!next_line(c, line)) {
-            if (c.listing_failed || c.page_lines == 0) {
-                return false;
+            if (c.listing_failed || c.pages == 0) {
+                return false; // with no page line at all, the check reports only that
             }
             char message[48];
             std::snprintf(message, sizeof message, "%04" PRIX32 ": page not in the listing",
                           page_address(sums));
             ++c.pages;
             ++c.differing;
-            c.stopped = true;
             report(c, {message});
             return false;
         }
         if (!line.too_long && line.length == own_length &&
             std::memcmp(line.text, own, own_length) == 0) {
-            ++c.page_lines;
-            ++c.pages;
+            ++c.pages; // the listing's own format, with CR LF or after a refill
             return true;
         }
         listed = line.too_long ? listing_line{line_kind::invalid, 0, {}, 0}
                                : parse_listing_line(line.text, line.length);
     } while (listed.kind == line_kind::skip);
-    ++c.page_lines;
     ++c.pages;
     const bool differs = listed.kind == line_kind::invalid
                              ? report_at_line(c, "not a checksum line")
@@ -174,7 +169,6 @@ void report_page_not_in_image(check_state& c) {
     raw_line line{};
     while (next_line(c, line)) {
         if (line.too_long || parse_listing_line(line.text, line.length).kind != line_kind::skip) {
-            ++c.page_lines;
             ++c.pages;
             ++c.differing;
             report_at_line(c, "page not in the image");
@@ -200,7 +194,9 @@ page_consumer check_consumer(check_state& check) {
 }
 
 check_status finish_check(check_state& c, walk_status walked) {
-    if (walked == walk_status::complete && !c.stopped && !c.write_failed) {
+    // A walk stops early only when the check stopped it: the listing ended or failed, or a
+    // report could not be written.
+    if (walked == walk_status::complete) {
         report_page_not_in_image(c);
     }
     if (c.write_failed) {
@@ -212,7 +208,7 @@ check_status finish_check(check_state& c, walk_status walked) {
     if (walked == walk_status::read_failed) {
         return check_status::image_failed;
     }
-    if (c.page_lines == 0) {
+    if (c.pages == 0) {
         return report(c, {c.listing_name, ": no checksum lines"}) ? check_status::no_checksum_lines
                                                                   : check_status::write_failed;
     }

@@ -39,8 +39,8 @@ struct check_state {
     // Progress, kept by the check.
     std::size_t begin, end;         // unread text in the buffer
     unsigned long long line_number; // of the last line read
-    bool listing_ended, listing_failed, write_failed, stopped;
-    unsigned long long page_lines, pages, differing;
+    bool listing_ended, listing_failed, write_failed;
+    unsigned long long pages, differing; // pages compared, a page missing from either side too
 };
 
 check_state start_check(text_source listing, const char* listing_name, std::FILE* out,

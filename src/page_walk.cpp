@@ -6,7 +6,7 @@
 
 namespace {
 
-// Pages are handed over in small batches: one call per page cost more than the text of it.
+// Pages are handed over in batches, so one call of the consumer serves many pages.
 constexpr std::size_t batch_pages = 64;
 
 struct walk {
@@ -30,7 +30,7 @@ bool hand_over(walk& w) {
 // the running address on.
 bool add_page(walk& w, const std::uint8_t* block, std::size_t n) {
     // Made in place: assigning a result built elsewhere copied it back in 16-byte loads that
-    // waited on its narrower stores, which cost a seventh of a whole run (measured).
+    // waited on its narrower stores (measured 1.12x faster over a whole run without the copy).
     const page_sums& sums = *::new (&w.pages[w.count++]) page_sums(sum_page(block, w.address, n));
     w.address = sums.next_address;
     return w.count < batch_pages || hand_over(w);
