@@ -11,33 +11,6 @@
 
 namespace {
 
-// The listing's text delivered `piece` bytes a read, then its end; or, when `fails` is set, a
-// failed read in place of the end.
-struct text_input {
-    const std::string& text;
-    std::size_t piece;
-    bool fails;
-    std::size_t at;
-};
-
-long read_piece(void* state, char* buffer, std::size_t size) {
-    auto& in = *static_cast<text_input*>(state);
-    if (in.at == in.text.size()) {
-        return in.fails ? -1 : 0;
-    }
-    const std::size_t n = std::min({in.piece, size, in.text.size() - in.at});
-    in.text.copy(buffer, n, in.at);
-    in.at += n;
-    return static_cast<long>(n);
-}
-
-bool write_plain(std::FILE* out, std::initializer_list<const char*> pieces) {
-    for (const char* piece : pieces) {
-        std::fputs(piece, out);
-    }
-    return std::fputc('\n', out) != EOF;
-}
-
 struct checked {
     check_status status;
     std::string report;

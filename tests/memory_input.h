@@ -1,12 +1,13 @@
 #ifndef PAGETALLY_TESTS_MEMORY_INPUT_H
 #define PAGETALLY_TESTS_MEMORY_INPUT_H
 
-// Inputs held in memory for the tests, and the text a test stream took.
+// Inputs held in memory for the tests and fuzz targets, and the text a test stream took.
 
 #include "page_walk.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 // Bytes first, first + 1, ... wrapping at 256.
@@ -36,6 +37,34 @@ inline read_result next_piece(void* state, byte_run& run) {
     run = byte_run{reinterpret_cast<const std::uint8_t*>(in.bytes.data()) + in.at, n};
     in.at += n;
     return read_result::bytes;
+}
+
+// A listing's text delivered `piece` bytes a read, then its end; or, when `fails` is set, a
+// failed read in place of the end.
+struct text_input {
+    const std::string& text;
+    std::size_t piece;
+    bool fails;
+    std::size_t at;
+};
+
+inline long read_piece(void* state, char* buffer, std::size_t size) {
+    auto& in = *static_cast<text_input*>(state);
+    if (in.at == in.text.size()) {
+        return in.fails ? -1 : 0;
+    }
+    const std::size_t n = std::min({in.piece, size, in.text.size() - in.at});
+    in.text.copy(buffer, n, in.at);
+    in.at += n;
+    return static_cast<long>(n);
+}
+
+// Writes one line of its pieces and a newline, as the platform does off a Windows console.
+inline bool write_plain(std::FILE* out, std::initializer_list<const char*> pieces) {
+    for (const char* piece : pieces) {
+        std::fputs(piece, out);
+    }
+    return std::fputc('\n', out) != EOF;
 }
 
 inline std::string contents(std::FILE* stream) {

@@ -5,6 +5,7 @@
 // fuzzer's bytes are also read as a listing, to drive the listing's reader and parser through
 // any text.
 #include "check.h"
+#include "memory_input.h"
 #include "model.h"
 
 #include <algorithm>
@@ -13,54 +14,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
 
-struct text_input {
-    const std::string& text;
-    std::size_t at;
-};
-
-long read_text(void* state, char* buffer, std::size_t size) {
-    auto& in = *static_cast<text_input*>(state);
-    const std::size_t n = std::min(size, in.text.size() - in.at);
-    in.text.copy(buffer, n, in.at);
-    in.at += n;
-    return static_cast<long>(n);
-}
-
-struct image_input {
-    const std::uint8_t* bytes;
-    std::size_t size;
-};
-
-read_result next_run(void* state, byte_run& run) {
-    auto& in = *static_cast<image_input*>(state);
-    if (in.size == 0) {
-        return read_result::end;
-    }
-    run = byte_run{in.bytes, in.size};
-    in.size = 0;
-    return read_result::bytes;
-}
-
-bool write_plain(std::FILE* out, std::initializer_list<const char*> pieces) {
-    for (const char* piece : pieces) {
-        std::fputs(piece, out);
-    }
-    return std::fputc('\n', out) != EOF;
-}
-
-std::string report_of(std::uint32_t start, const std::vector<std::uint8_t>& image,
-                      const std::string& listing) {
+std::string report_of(std::uint32_t start, const std::string& image, const std::string& listing) {
     char* buffer = nullptr;
     std::size_t length = 0;
     std::FILE* out = open_memstream(&buffer, &length);
-    text_input text{listing, 0};
-    image_input pages{image.data(), image.size()};
-    check_state state = start_check(text_source{read_text, &text}, "L", out, write_plain);
-    finish_check(state, walk_pages(byte_source{next_run, &pages}, start, check_consumer(state)));
+    text_input text{listing, listing.size(), false, 0};
+    memory_input pages{image, image.size(), false, 0};
+    check_state state = start_check(text_source{read_piece, &text}, "L", out, write_plain);
+    finish_check(state, walk_pages(byte_source{next_piece, &pages}, start, check_consumer(state)));
     std::fclose(out);
     std::string report(buffer, length);
     std::free(buffer);
@@ -82,10 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::uint32_t start =
         data[0] | data[1] << 8 | data[2] << 16 | static_cast<std::uint32_t>(data[3]) << 24;
-    std::vector<std::uint8_t> image(data + 7, data + size);
+    std::string image(reinterpret_cast<const char*>(data) + 7, size - 7);
     report_of(start, image, std::string(reinterpret_cast<const char*>(data), size));
 
-    const std::string listing = model_listing(start, image.data(), image.size());
+    const std::string listing =
+        model_listing(start, reinterpret_cast<const std::uint8_t*>(image.data()), image.size());
     const auto pages =
         static_cast<unsigned long long>(std::count(listing.begin(), listing.end(), '\n'));
     const std::string all_match = "all " + std::to_string(pages) + " pages match\n";
@@ -97,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const std::size_t at = (data[4] | data[5] << 8) % image.size();
-    image[at] ^= static_cast<std::uint8_t>(1u << (data[6] % 8));
+    image[at] = static_cast<char>(image[at] ^ (1 << (data[6] % 8)));
     report = report_of(start, image, listing);
     const std::uint64_t line = (std::uint64_t{start} + at) & ~std::uint64_t{7};
     if (line + 8 > std::uint64_t{start} + image.size()) {

@@ -4,6 +4,7 @@
 // bytes. The model places every byte at its unwrapped 64-bit address and lists, for every page
 // the file reaches into, the whole aligned lines in it.
 #include "listing.h"
+#include "memory_input.h"
 #include "model.h"
 #include "platform.h"
 
@@ -18,23 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct memory_input {
-    const std::uint8_t* bytes;
-    std::size_t size;
-    std::size_t piece;
-};
-
-read_result next_piece(void* state, byte_run& run) {
-    auto& in = *static_cast<memory_input*>(state);
-    if (in.size == 0) {
-        return read_result::end;
-    }
-    run = byte_run{in.bytes, std::min(in.piece, in.size)};
-    in.bytes += run.size;
-    in.size -= run.size;
-    return read_result::bytes;
-}
 
 enum class path { memory, regular_file, pipe };
 
@@ -67,7 +51,8 @@ std::string listing_of(path kind, std::uint32_t start, const std::uint8_t* data,
     listing_text text{out, false, 0, false};
     walk_status status = walk_status::complete;
     if (kind == path::memory) {
-        memory_input in{data, size, piece};
+        const std::string bytes(reinterpret_cast<const char*>(data), size);
+        memory_input in{bytes, piece, false, 0};
         status = walk_pages(byte_source{next_piece, &in}, start, listing_consumer(text));
     } else {
         input_file in = input_of(kind, data, size);
