@@ -1,0 +1,19 @@
+# Shared by the Windows toolchain files, which set pagetally_triple and pagetally_wine first:
+# Debian's MinGW-w64 compiler for that target, static runtimes, and Wine to run what it builds.
+set(CMAKE_SYSTEM_NAME Windows)
+
+set(CMAKE_C_COMPILER ${pagetally_triple}-gcc)
+set(CMAKE_CXX_COMPILER ${pagetally_triple}-g++)
+set(CMAKE_RC_COMPILER ${pagetally_triple}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${pagetally_triple})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Static C++ and GCC runtimes: the executable needs no DLL beyond Windows' own.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+# Tests run the executables under Wine.
+find_program(PAGETALLY_WINE NAMES ${pagetally_wine} PATHS /usr/lib/wine REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PAGETALLY_WINE})
