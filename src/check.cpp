@@ -1,79 +1,29 @@
 #include "check.h"
 
-#include "listing_line.h"
+#include "hex_digit.h"
 #include "page_text.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
-// The listing's text is read in large pieces; a line is always whole within the buffer, so the
-// buffer holds the longest line with its CR LF.
-constexpr std::size_t text_size = std::size_t{1} << 18;
-char text[text_size];
-
-struct raw_line {
-    const char* text;
-    std::size_t length; // without its line end
-    bool too_long;      // longer than listing_line_max: `text` holds only its start
-};
-
-void fill(check_state& c) {
-    if (c.begin > 0) {
-        std::memmove(text, text + c.begin, c.end - c.begin);
-        c.end -= c.begin;
-        c.begin = 0;
-    }
-    const long n = c.listing.read(c.listing.state, text + c.end, text_size - c.end);
-    c.listing_failed = n < 0;
-    c.listing_ended = n == 0;
-    c.end += n > 0 ? static_cast<std::size_t>(n) : 0;
-}
-
-// The next line of the listing: false at the end of the text or when reading failed. A line
-// too long for the buffer is passed over up to its end, not kept.
-bool next_line(check_state& c, raw_line& line) {
-    bool too_long = false;
-    for (;;) {
-        const char* start = text + c.begin;
-        const auto* lf = static_cast<const char*>(std::memchr(start, '\n', c.end - c.begin));
-        if (lf != nullptr || (c.listing_ended && c.begin < c.end)) {
-            std::size_t length =
-                lf != nullptr ? static_cast<std::size_t>(lf - start) : c.end - c.begin;
-            c.begin += length + (lf != nullptr ? 1 : 0);
-            if (lf != nullptr && length > 0 && start[length - 1] == '\r') {
-                --length;
-            }
-            ++c.line_number;
-            line = raw_line{start, length, too_long || length > listing_line_max};
-            return true;
-        }
-        if (c.listing_ended || c.listing_failed) {
-            return false;
-        }
-        if (c.end - c.begin > listing_line_max + 1) {
-            too_long = true; // drop what is read of it; its end is still to come
-            c.begin = c.end;
-        }
-        fill(c);
-        if (c.listing_ended && too_long && c.begin == c.end) {
-            ++c.line_number; // an overlong last line without a line end
-            line = raw_line{text, 0, true};
-            return true;
-        }
-    }
-}
+constexpr std::size_t page_slots = std::size(check_state{}.pages);
+constexpr std::size_t line_slots = std::size(check_state{}.lines);
 
 bool report(check_state& c, std::initializer_list<const char*> pieces) {
-    c.write_failed = c.write_failed || !c.write(c.out, pieces);
+    c.write_failed = c.write_failed || !c.output.write(c.output.out, pieces);
     return !c.write_failed;
 }
 
-bool report_at_line(check_state& c, const char* what) {
-    char number[24];
-    std::snprintf(number, sizeof number, ":%llu: ", c.line_number);
-    return report(c, {c.listing_name, number, what});
+// A report about line `number` of the listing, so that an editor can go to it.
+void report_at(check_state& c, unsigned long long number, const char* what,
+               const char* detail = "") {
+    char at[32];
+    std::snprintf(at, sizeof at, ":%llu: ", number);
+    report(c, {c.output.listing_name, at, what, detail});
 }
 
 std::uint32_t page_address(const page_sums& sums) {
@@ -81,142 +31,450 @@ std::uint32_t page_address(const page_sums& sums) {
                            : sums.next_address - 8u * (sums.first + sums.count);
 }
 
-// Reports each difference between a page and its parsed listing line; true if there was one.
-bool report_differences(check_state& c, const page_sums& sums, const listing_line& listed) {
-    const std::uint32_t page = page_address(sums);
-    char message[64];
-    if (listed.count != sums.count) {
-        std::snprintf(message, sizeof message, "%04" PRIX32 ": %u line checksums, listing has %u",
-                      page, sums.count, listed.count);
-        report(c, {message});
-        return true;
-    }
-    bool differs = false;
-    for (unsigned i = 0; i < sums.count; ++i) {
-        if (sums.line[sums.first + i] != listed.checksum[i]) {
-            std::snprintf(
-                message, sizeof message, "%04" PRIX32 ": line checksum %02X, listing has %02X",
-                page + 8u * (sums.first + i), sums.line[sums.first + i], listed.checksum[i]);
-            report(c, {message});
-            differs = true;
-        }
-    }
-    if (sums.total != listed.total) {
-        std::snprintf(message, sizeof message, "%04" PRIX32 ": page total %02X, listing has %02X",
-                      page, sums.total, listed.total);
-        report(c, {message});
-        differs = true;
-    }
-    return differs;
+void step(check_state& c, bool differs) {
+    ++c.steps;
+    c.differing += differs ? 1 : 0;
 }
 
-// Compares one page with the next page line of the listing; false to stop the walk.
-bool check_page(check_state& c, const page_sums& sums) {
-    // A line in the listing's own format compares as text; any other is parsed.
-    char own[page_text_room];
-    const std::size_t own_length = format_page(sums, own) - 1; // without the newline
-    // In place, with no search for the line's end: measured 1.2x faster over a whole check.
-    if (c.end - c.begin > own_length && text[c.begin + own_length] == '\n' &&
-        std::memcmp(text + c.begin, own, own_length) == 0) {
-        c.begin += own_length + 1;
-        ++c.line_number;
-        ++c.pages;
+// The image's side: pages taken and not yet used up.
+
+const page_sums* page_at(const check_state& c, std::size_t i) {
+    return i < c.page_count ? &c.pages[(c.page_first + i) % page_slots] : nullptr;
+}
+
+void push_page(check_state& c, const page_sums& sums) {
+    c.pages[(c.page_first + c.page_count++) % page_slots] = sums;
+}
+
+// Once the pages used up have every bit both 0 and 1 somewhere, so will any more: the walk
+// need not find the bits of the rest (finding them for every page measured 1.03x slower over a
+// whole check).
+void use_page(check_state& c) {
+    add_page(c.used, c.pages[c.page_first]);
+    c.wants_bits = c.used.bits_and != 0x00 || c.used.bits_or != 0xFF;
+    c.page_first = (c.page_first + 1) % page_slots;
+    --c.page_count;
+}
+
+// The listing's side: lines that are not skipped, read when a step needs them.
+
+// The i-th line ahead; null at the listing's end, when reading it failed, or past the queue.
+const queued_line* line_at(check_state& c, std::size_t i) {
+    while (c.line_count <= i) {
+        text_line text{};
+        if (c.line_count == line_slots || !read_line(c.listing, text)) {
+            return nullptr;
+        }
+        const listing_line line = parse_listing_line(text.text, text.length);
+        if (line.kind != line_kind::skip) {
+            c.lines[(c.line_first + c.line_count++) % line_slots] = queued_line{line, text.number};
+            c.any_line = true;
+        }
+    }
+    return &c.lines[(c.line_first + i) % line_slots];
+}
+
+void drop_line(check_state& c) {
+    c.line_first = (c.line_first + 1) % line_slots;
+    --c.line_count;
+}
+
+// The next page line after the first line ahead, past lines that are not checksum lines.
+const queued_line* next_page_line(check_state& c) {
+    for (std::size_t i = 1;; ++i) {
+        const queued_line* line = line_at(c, i);
+        if (line == nullptr || line->line.kind == line_kind::page) {
+            return line;
+        }
+    }
+}
+
+enum class label_names { this_page, a_later_page, a_passed_page };
+
+// A label of k digits names the page LABEL >> 8 among the 16^k / 256 pages of its width; the
+// page at `address` is (address >> 8) among them. Up to half of them ahead is a later page.
+label_names judge_label(const char* label, std::uint32_t address) {
+    std::uint32_t value = 0;
+    std::uint32_t pages = 1;
+    for (std::size_t i = 0; label[i] != '\0'; ++i) {
+        value = value << 4 | static_cast<std::uint32_t>(hex_digit_value(label[i]));
+        pages <<= i >= 2 ? 4 : 0; // 16^k / 256 at the end
+    }
+    const std::uint32_t ahead = ((value >> 8) - (address >> 8)) & (pages - 1);
+    return ahead == 0          ? label_names::this_page
+           : ahead < pages / 2 ? label_names::a_later_page
+                               : label_names::a_passed_page;
+}
+
+void page_not_in_listing(check_state& c, const page_sums& page) {
+    char message[48];
+    std::snprintf(message, sizeof message, "%04" PRIX32 ": page not in the listing",
+                  page_address(page));
+    report(c, {message});
+    use_page(c);
+    step(c, true);
+}
+
+void page_not_in_image(check_state& c, const queued_line& line) {
+    report_at(c, line.number, "page not in the image");
+    drop_line(c);
+    step(c, true);
+}
+
+// Reports each difference between a page and the listing line that stands for it.
+void compare_lines(check_state& c, const page_sums& page, const queued_line& listed) {
+    const std::uint32_t address = page_address(page);
+    const listing_line& line = listed.line;
+    char message[64];
+    if (page.count != line.count) {
+        std::snprintf(message, sizeof message, "%04" PRIX32 ": %u line checksums, listing has %u",
+                      address, page.count, line.count);
+        report_at(c, listed.number, message);
+        return;
+    }
+    unsigned differing = 0;
+    for (unsigned i = 0; i < page.count; ++i) {
+        differing += page.line[page.first + i] != line.checksum[i] ? 1 : 0;
+    }
+    if (page.count >= 2 && differing == page.count) {
+        std::snprintf(message, sizeof message, "%04" PRIX32 ": all %u line checksums differ",
+                      address, page.count);
+        report_at(c, listed.number, message);
+    } else {
+        for (unsigned i = 0; i < page.count; ++i) {
+            const unsigned at = page.first + i;
+            if (page.line[at] != line.checksum[i]) {
+                std::snprintf(message, sizeof message,
+                              "%04" PRIX32 ": line checksum %02X, listing has %02X",
+                              address + 8u * at, page.line[at], line.checksum[i]);
+                report_at(c, listed.number, message);
+            }
+        }
+    }
+    if (page.total != line.total) {
+        std::snprintf(message, sizeof message, "%04" PRIX32 ": page total %02X, listing has %02X",
+                      address, page.total, line.total);
+        report_at(c, listed.number, message);
+    }
+}
+
+// P and L stand for each other: they match, or every difference is reported. A label that
+// names another page is reported too, when it is all that differs.
+void pair(check_state& c, const page_sums& page, const queued_line& line) {
+    const bool same = same_page(page, line.line);
+    const bool mislabelled =
+        same && line.line.label[0] != '\0' &&
+        judge_label(line.line.label, page_address(page)) != label_names::this_page;
+    if (!same) {
+        compare_lines(c, page, line);
+    } else if (mislabelled) {
+        char message[48];
+        std::snprintf(message, sizeof message, "%04" PRIX32 ": the label reads %s",
+                      page_address(page), line.line.label);
+        report_at(c, line.number, message);
+    }
+    step(c, !same || mislabelled);
+    use_page(c);
+    drop_line(c);
+}
+
+// When the listing's first line is a page line unlike the image's first page, the start address
+// may be wrong: if the listing fits exactly one other, that is all the check says. False while
+// the search waits for the image's first bytes.
+bool judge_first_page(check_state& c, const page_sums& page, const queued_line& first) {
+    const bool suspect = first.line.kind == line_kind::page && first.line.count >= 4 &&
+                         !same_page(page, first.line);
+    if (suspect && c.kept < first_bytes_kept && !c.image_ended) {
+        return false;
+    }
+    c.first_judged = true;
+    if (!suspect) {
         return true;
     }
-    raw_line line{};
-    listing_line listed{};
-    do {
-        if (!next_line(c, line)) {
-            if (c.listing_failed || c.pages == 0) {
-                return false; // with no page line at all, the check reports only that
-            }
-            char message[48];
-            std::snprintf(message, sizeof message, "%04" PRIX32 ": page not in the listing",
-                          page_address(sums));
-            ++c.pages;
-            ++c.differing;
-            report(c, {message});
-            return false;
-        }
-        if (!line.too_long && line.length == own_length &&
-            std::memcmp(line.text, own, own_length) == 0) {
-            ++c.pages; // the listing's own format, with CR LF or after a refill
+    const queued_line* second = line_at(c, 1);
+    if (second == nullptr && c.listing.failed) {
+        c.end = check_end::listing_failed;
+        return true;
+    }
+    const auto fit = fitting_start(
+        c.first_bytes, c.kept, c.start, first.line,
+        second != nullptr && second->line.kind == line_kind::page ? &second->line : nullptr);
+    if (fit) {
+        char message[64];
+        std::snprintf(message, sizeof message,
+                      ": fits start address %04" PRIX32 ", not %04" PRIX32, *fit, c.start);
+        report(c, {c.output.listing_name, message});
+        c.end = check_end::fitting_start;
+    }
+    return true;
+}
+
+// L is not a checksum line: it is reported, and stands for P unless the next page line is P.
+void not_a_checksum_line(check_state& c, const queued_line& line) {
+    char why[64];
+    describe_fault(line.line, why, sizeof why);
+    report_at(c, line.number, "not a checksum line: ", why);
+    step(c, true);
+    drop_line(c);
+    ++c.claims;
+}
+
+// The next page line L is known now: the lines reported before it that stand for a page use
+// up P, until P is L.
+void settle_claim(check_state& c, const page_sums* page, const queued_line* line) {
+    if (page == nullptr || (line != nullptr && same_page(*page, line->line))) {
+        c.claims = 0;
+    } else {
+        use_page(c);
+        --c.claims;
+    }
+}
+
+// One side has ended: the other's next page or page line is reported, and the check ends.
+void one_side_ended(check_state& c, const page_sums* page, const queued_line* line) {
+    if (page != nullptr) {
+        page_not_in_listing(c, *page);
+    } else if (line != nullptr) {
+        page_not_in_image(c, *line);
+    }
+    c.end = check_end::by_the_rules;
+}
+
+void follow_label(check_state& c, const page_sums& page, const queued_line& line) {
+    switch (judge_label(line.line.label, page_address(page))) {
+    case label_names::this_page:
+        pair(c, page, line);
+        break;
+    case label_names::a_later_page:
+        page_not_in_listing(c, page);
+        break;
+    case label_names::a_passed_page:
+        page_not_in_image(c, line);
+        break;
+    }
+}
+
+// Without a label, the listing skips P when L is the next page, and L is a line too many when
+// the next page line is P. False while it waits for the next page.
+bool judge_unlabelled(check_state& c, const page_sums& page, const queued_line& line) {
+    const page_sums* next = page_at(c, 1);
+    if (next == nullptr && !c.image_ended) {
+        return false;
+    }
+    if (next != nullptr && same_page(*next, line.line)) {
+        page_not_in_listing(c, page);
+        return true;
+    }
+    const queued_line* ahead = next_page_line(c);
+    if (ahead == nullptr && c.listing.failed) {
+        c.end = check_end::listing_failed;
+    } else if (ahead != nullptr && same_page(page, ahead->line)) {
+        page_not_in_image(c, line);
+    } else {
+        pair(c, page, line);
+    }
+    return true;
+}
+
+// One step of the rules for the page P and the listing line L ahead (either may be missing once
+// its side has ended); false when it must wait for the next page.
+bool take_step(check_state& c, const page_sums* page, const queued_line* line) {
+    if (line != nullptr && line->line.kind == line_kind::invalid) {
+        not_a_checksum_line(c, *line);
+    } else if (c.claims > 0) {
+        settle_claim(c, page, line);
+    } else if (line == nullptr || page == nullptr) {
+        one_side_ended(c, page, line);
+    } else if (same_page(*page, line->line)) {
+        pair(c, *page, *line);
+    } else if (line->line.label[0] != '\0') {
+        follow_label(c, *page, *line);
+    } else {
+        return judge_unlabelled(c, *page, *line);
+    }
+    return true;
+}
+
+// Takes steps while both sides have what the next one needs. False once the check has ended,
+// or a line it needs could not be read, or a report could not be written.
+bool advance(check_state& c) {
+    while (c.end == check_end::running && !c.write_failed) {
+        // No line is read ahead of its page, so that the listing's own text, compared in
+        // place, takes every page of a listing that matches.
+        const page_sums* page = page_at(c, 0);
+        if (page == nullptr && !c.image_ended) {
             return true;
         }
-        listed = line.too_long ? listing_line{line_kind::invalid, 0, {}, 0}
-                               : parse_listing_line(line.text, line.length);
-    } while (listed.kind == line_kind::skip);
-    ++c.pages;
-    const bool differs = listed.kind == line_kind::invalid
-                             ? report_at_line(c, "not a checksum line")
-                             : report_differences(c, sums, listed);
-    c.differing += differs ? 1 : 0;
-    return !c.write_failed;
+        const queued_line* line = line_at(c, 0);
+        if (line == nullptr && (c.listing.failed || !c.any_line)) {
+            c.end = c.listing.failed ? check_end::listing_failed : check_end::no_checksum_lines;
+        } else if (!c.first_judged && page != nullptr && line != nullptr) {
+            if (!judge_first_page(c, *page, *line)) {
+                return true; // the search waits for the image's first bytes
+            }
+        } else if (!take_step(c, page, line)) {
+            return true;
+        }
+    }
+    return false;
 }
 
-bool take_pages(void* state, const page_sums* pages, std::size_t count) {
-    auto& c = *static_cast<check_state*>(state);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!check_page(c, pages[i])) {
+// The text of the pages of one call, as the tool writes them.
+constexpr std::size_t text_pages = 64;
+char own_text[text_pages * page_text_max + (page_text_room - page_text_max)];
+
+// Uses up the pages whose text, exactly as the tool writes it, the listing holds next: a run of
+// them in one comparison when it can, else one at a time. `text` is theirs, `length` bytes from
+// `offset` on; returns how many, and moves `offset` past their text. This path takes every page
+// of a listing that matches; the rules above take the rest.
+std::size_t take_own_text(check_state& c, const page_sums* pages, std::size_t count,
+                          const char* text, std::size_t length, std::size_t& offset) {
+    std::size_t taken = 0;
+    if (take_lines(c.listing, text + offset, length - offset, count)) {
+        taken = count;
+        offset = length;
+    } else {
+        for (; taken < count; ++taken) {
+            const std::size_t line = 3 * pages[taken].count + 4; // without the newline
+            if (!take_line(c.listing, text + offset, line)) {
+                break;
+            }
+            offset += line + 1;
+        }
+    }
+    // Summed in a local: through the state, each page waited on the one before (this loop's
+    // share of a whole check's profile fell from 12% to 6%).
+    byte_traits used = c.used;
+    for (std::size_t i = 0; i < taken; ++i) {
+        add_page(used, pages[i]);
+    }
+    c.used = used;
+    c.wants_bits = used.bits_and != 0x00 || used.bits_or != 0xFF;
+    c.steps += taken;
+    c.any_line = c.any_line || taken > 0;
+    c.first_judged = c.first_judged || taken > 0;
+    return taken;
+}
+
+bool take_some(check_state& c, const page_sums* pages, std::size_t count) {
+    const std::size_t length = format_pages(pages, count, own_text);
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < count;) {
+        if (c.page_count == 0 && c.line_count == 0 && c.claims == 0) {
+            i += take_own_text(c, pages + i, count - i, own_text, length, offset);
+            if (i == count) {
+                break;
+            }
+        }
+        push_page(c, pages[i]);
+        offset += 3 * pages[i].count + 5;
+        ++i;
+        if (!advance(c)) {
             return false;
         }
     }
     return true;
 }
 
-// The listing's next line that stands for a page, past the image's last page.
-void report_page_not_in_image(check_state& c) {
-    raw_line line{};
-    while (next_line(c, line)) {
-        if (line.too_long || parse_listing_line(line.text, line.length).kind != line_kind::skip) {
-            ++c.pages;
-            ++c.differing;
-            report_at_line(c, "page not in the image");
-            return;
+bool take_pages(void* state, const page_sums* pages, std::size_t count) {
+    auto& c = *static_cast<check_state*>(state);
+    for (std::size_t i = 0; i < count; i += text_pages) {
+        if (!take_some(c, pages + i, std::min(text_pages, count - i))) {
+            return false;
         }
     }
+    return true;
+}
+
+void see_bytes(void* state, const std::uint8_t* bytes, std::size_t size) {
+    auto& c = *static_cast<check_state*>(state);
+    const std::size_t n = std::min(size, first_bytes_kept - c.kept);
+    std::memcpy(c.first_bytes + c.kept, bytes, n);
+    c.kept += n;
+}
+
+// What the image's bytes show, one line each: all alike, a stuck data bit, a repetition.
+check_status report_causes(check_state& c) {
+    const byte_traits& t = c.used;
+    char line[64];
+    if (t.bytes >= page_size && t.bits_and == t.bits_or) {
+        std::snprintf(line, sizeof line, ": every byte is %02X", t.bits_and);
+        report(c, {c.output.image_name, line});
+        return check_status::differ;
+    }
+    for (unsigned bit = 0; bit < 8 && t.bytes >= page_size; ++bit) {
+        if ((t.bits_or >> bit & 1) == 0 || (t.bits_and >> bit & 1) == 1) {
+            std::snprintf(line, sizeof line, ": data bit %u is %u in every byte", bit,
+                          t.bits_and >> bit & 1);
+            report(c, {c.output.image_name, line});
+        }
+    }
+    std::uint64_t length = 0;
+    switch (find_repeat(c.image, length)) {
+    case repeat_result::failed:
+        return check_status::image_failed;
+    case repeat_result::found:
+        std::snprintf(line, sizeof line, ": repeats its first %llu bytes",
+                      static_cast<unsigned long long>(length));
+        report(c, {c.output.image_name, line});
+        break;
+    case repeat_result::none:
+        break;
+    }
+    return check_status::differ;
 }
 
 } // namespace
 
-check_state start_check(text_source listing, const char* listing_name, std::FILE* out,
-                        line_writer write) {
+check_state start_check(text_source listing, std::uint32_t start, image_reread image,
+                        check_output output) {
     check_state check{};
-    check.listing = listing;
-    check.listing_name = listing_name;
-    check.out = out;
-    check.write = write;
+    check.output = output;
+    check.listing = start_reading(listing);
+    check.start = start;
+    check.image = image;
+    check.used = no_bytes;
+    check.wants_bits = true;
     return check;
 }
 
 page_consumer check_consumer(check_state& check) {
-    return page_consumer{take_pages, &check};
+    return page_consumer{take_pages, &check, see_bytes, &check.wants_bits};
 }
 
 check_status finish_check(check_state& c, walk_status walked) {
-    // A walk stops early only when the check stopped it: the listing ended or failed, or a
-    // report could not be written.
     if (walked == walk_status::complete) {
-        report_page_not_in_image(c);
+        c.image_ended = true;
+        advance(c);
     }
     if (c.write_failed) {
         return check_status::write_failed;
     }
-    if (c.listing_failed) {
+    if (c.end == check_end::listing_failed) {
         return check_status::listing_failed;
     }
     if (walked == walk_status::read_failed) {
         return check_status::image_failed;
     }
-    if (c.pages == 0) {
-        return report(c, {c.listing_name, ": no checksum lines"}) ? check_status::no_checksum_lines
-                                                                  : check_status::write_failed;
+    if (c.end == check_end::no_checksum_lines) {
+        return report(c, {c.output.listing_name, ": no checksum lines"})
+                   ? check_status::no_checksum_lines
+                   : check_status::write_failed;
+    }
+    if (c.end == check_end::fitting_start) {
+        return check_status::differ;
+    }
+    if (c.differing > 0) {
+        const check_status causes = report_causes(c);
+        if (causes != check_status::differ) {
+            return causes;
+        }
     }
     char last[64];
     if (c.differing == 0) {
-        std::snprintf(last, sizeof last, "all %llu pages match", c.pages);
+        std::snprintf(last, sizeof last, "all %llu pages match", c.steps);
     } else {
-        std::snprintf(last, sizeof last, "%llu of %llu pages differ", c.differing, c.pages);
+        std::snprintf(last, sizeof last, "%llu of %llu pages differ", c.differing, c.steps);
     }
     if (!report(c, {last})) {
         return check_status::write_failed;

@@ -34,7 +34,7 @@ bool take_pages(void* state, const page_sums* pages, std::size_t count) {
 page_consumer listing_consumer(listing_text& text) {
     text.used = 0;
     text.failed = false;
-    return page_consumer{take_pages, &text};
+    return page_consumer{take_pages, &text, nullptr, nullptr};
 }
 
 bool finish_listing(listing_text& text) {

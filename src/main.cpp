@@ -3,7 +3,9 @@
 //
 // Prints one line of checksums for every 256-byte page of the file viewed as a memory image at
 // the start address; or checks those pages against a published listing of them, line by line.
-// Status 0 after a complete listing or a check that found every page alike, 1 otherwise.
+// A listing ends with status 0, or 1 on any failure. A check ends with 0 when every page
+// matched, 1 when something differs, and 2 on trouble: a usage error, a file that cannot be
+// opened or read, output that cannot be written, a listing without a checksum line.
 
 #include "address.h"
 #include "check.h"
@@ -17,23 +19,25 @@
 
 namespace {
 
-// Ends the run: standard output must have taken everything, or the run failed. Standard output
-// is then the broken channel, so that one message goes to standard error.
-int finish(int status, bool written = true) {
+constexpr int check_trouble = 2;
+
+// Ends the run: standard output must have taken everything, or the run failed with `failure`.
+// Standard output is then the broken channel, so that one message goes to standard error.
+int finish(int status, bool written = true, int failure = EXIT_FAILURE) {
     written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0 && written;
     if (std::fclose(stdout) != 0 || !written) {
         std::fputs("cannot write output\n", stderr);
-        return EXIT_FAILURE;
+        return failure;
     }
     return status;
 }
 
-int fail(const char* usage_line) {
-    return finish(EXIT_FAILURE, write_line(stdout, {usage_line}));
+int fail(const char* usage_line, int status = EXIT_FAILURE) {
+    return finish(status, write_line(stdout, {usage_line}), status);
 }
 
-int fail_on_file(const char* what, const char* name) {
-    return finish(EXIT_FAILURE, write_line(stdout, {what, " ", name}));
+int fail_on_file(const char* what, const char* name, int status = EXIT_FAILURE) {
+    return finish(status, write_line(stdout, {what, " ", name}), status);
 }
 
 // Standard output must not be an input: the tool would read what it writes.
@@ -72,44 +76,51 @@ long read_listing(void* state, char* buffer, std::size_t size) {
     return read_input(*static_cast<input_file*>(state), buffer, size);
 }
 
+long read_image_at(void* state, std::uint64_t offset, void* buffer, std::size_t size) {
+    return read_input_at(*static_cast<input_file*>(state), offset, buffer, size);
+}
+
 int check(const char* listing_name, const char* start_text, const char* name) {
     const auto start = parse_start_address(start_text);
     if (!start) {
-        return fail("usage: pagetally --check listing start-address file-name");
+        return fail("usage: pagetally --check listing start-address file-name", check_trouble);
     }
     input_file listing{};
     if (std::strcmp(listing_name, "-") == 0) {
         listing = open_standard_input();
     } else if (!open_input(listing_name, listing)) {
-        return fail_on_file("cannot open", listing_name);
+        return fail_on_file("cannot open", listing_name, check_trouble);
     }
     input_file image{};
     if (!open_input(name, image)) {
-        return fail_on_file("cannot open", name);
+        return fail_on_file("cannot open", name, check_trouble);
     }
     if (refuse_own_output(listing, listing_name) || refuse_own_output(image, name)) {
-        return finish(EXIT_FAILURE);
+        return finish(check_trouble, true, check_trouble);
     }
-    check_state state =
-        start_check(text_source{read_listing, &listing}, listing_name, stdout, write_line);
+    // The repeat test reads a regular file a second time.
+    const image_reread reread{image.sized ? read_image_at : nullptr, &image, image.size};
+    check_state state = start_check(text_source{read_listing, &listing}, *start, reread,
+                                    check_output{stdout, write_line, listing_name, name});
     const check_status status =
         finish_check(state, walk_input(image, *start, check_consumer(state)));
     close_input(image);
     close_input(listing);
     switch (status) {
     case check_status::all_match:
-        return finish(EXIT_SUCCESS);
-    case check_status::image_failed:
-        return fail_on_file("cannot read", name);
-    case check_status::listing_failed:
-        return fail_on_file("cannot read", listing_name);
-    case check_status::write_failed:
-        return finish(EXIT_FAILURE, false);
+        return finish(EXIT_SUCCESS, true, check_trouble);
     case check_status::differ:
+        return finish(EXIT_FAILURE, true, check_trouble);
     case check_status::no_checksum_lines:
+        return finish(check_trouble, true, check_trouble);
+    case check_status::image_failed:
+        return fail_on_file("cannot read", name, check_trouble);
+    case check_status::listing_failed:
+        return fail_on_file("cannot read", listing_name, check_trouble);
+    case check_status::write_failed:
         break;
     }
-    return finish(EXIT_FAILURE);
+    return finish(check_trouble, false, check_trouble);
 }
 
 } // namespace
@@ -117,8 +128,9 @@ int check(const char* listing_name, const char* start_text, const char* name) {
 int main(int argc, char** argv) {
     const program_args args = program_arguments(argc, argv);
     if (args.count > 1 && std::strcmp(args.values[1], "--check") == 0) {
-        return args.count <= 4 ? fail("usage: pagetally --check listing start-address file-name")
-                               : check(args.values[2], args.values[3], args.values[4]);
+        return args.count <= 4
+                   ? fail("usage: pagetally --check listing start-address file-name", check_trouble)
+                   : check(args.values[2], args.values[3], args.values[4]);
     }
     return args.count <= 2 ? fail("usage: pagetally start-address file-name")
                            : list(args.values[1], args.values[2]);

@@ -22,6 +22,33 @@ std::uint32_t line_data_sum(const std::uint8_t* line) {
 }
 
 #if PAGETALLY_AVX2_SUMS
+// The AND and the OR of whole pages' bytes. Both reduce together: the OR is the complement of
+// the AND of the complements.
+__attribute__((target("avx2"))) void bits_avx2(const std::uint8_t* pages, std::size_t count,
+                                               page_sums* sums) {
+    for (std::size_t i = 0; i < count; ++i, pages += page_size) {
+        __m256i all_and = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pages));
+        __m256i all_or = all_and;
+        for (std::size_t k = 1; k < 8; ++k) {
+            const __m256i bytes =
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pages + 32 * k));
+            all_and = _mm256_and_si256(all_and, bytes);
+            all_or = _mm256_or_si256(all_or, bytes);
+        }
+        const __m128i a =
+            _mm_and_si128(_mm256_castsi256_si128(all_and), _mm256_extracti128_si256(all_and, 1));
+        const __m128i o = _mm_xor_si128(
+            _mm_or_si128(_mm256_castsi256_si128(all_or), _mm256_extracti128_si256(all_or, 1)),
+            _mm_set1_epi8(-1));
+        __m128i both = _mm_and_si128(_mm_unpacklo_epi64(a, o), _mm_unpackhi_epi64(a, o));
+        both = _mm_and_si128(both, _mm_srli_epi64(both, 32));
+        both = _mm_and_si128(both, _mm_srli_epi64(both, 16));
+        both = _mm_and_si128(both, _mm_srli_epi64(both, 8));
+        sums[i].bits_and = static_cast<std::uint8_t>(_mm_extract_epi8(both, 0));
+        sums[i].bits_or = static_cast<std::uint8_t>(~_mm_extract_epi8(both, 8));
+    }
+}
+
 // A whole page at once: each vpsadbw sums four lines' bytes into 64-bit lanes, three packs bring
 // the 32 sums down to their low bytes (in the order line pairs 0, 2, ..., 14 | 1, 3, ..., 15,
 // which one 16-bit interleave of the two halves restores), and the seeds are added as bytes.
@@ -67,6 +94,7 @@ __attribute__((target("avx2"))) void sum_pages_avx2(const std::uint8_t* pages, s
     for (std::size_t i = 0; i < count; ++i, pages += page_size, address += page_size) {
         sums[i].first = 0;
         sums[i].count = lines_per_page;
+        sums[i].bytes = page_size;
         sums[i].next_address = address + page_size;
         sum_whole_page(pages, (address >> 8) & 0xFFu, sums[i]);
     }
@@ -82,6 +110,7 @@ page_sums sum_page(const std::uint8_t* block, std::uint32_t address, std::size_t
     const unsigned offset = address & 0xFFu;
     const std::uint32_t page_base = address - offset;
     page_sums sums{};
+    sums.bytes = static_cast<unsigned>(n);
     sums.first = offset / line_size;
     sums.count = static_cast<unsigned>((offset + n) / line_size) - sums.first;
     sums.next_address = sums.count == 0 ? address : page_base + 8u * (sums.first + sums.count);
@@ -114,5 +143,28 @@ void sum_whole_pages(const std::uint8_t* pages, std::size_t count, std::uint32_t
     for (std::size_t i = 0; i < count; ++i) {
         ::new (&sums[i]) page_sums(sum_page(pages + i * page_size, address, page_size));
         address += page_size;
+    }
+}
+
+void page_bits(const std::uint8_t* bytes, std::size_t n, page_sums& sums) {
+    std::uint8_t all_and = 0xFF;
+    std::uint8_t all_or = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        all_and &= bytes[i];
+        all_or |= bytes[i];
+    }
+    sums.bits_and = all_and;
+    sums.bits_or = all_or;
+}
+
+void whole_page_bits(const std::uint8_t* pages, std::size_t count, page_sums* sums) {
+#if PAGETALLY_AVX2_SUMS
+    if (has_avx2) {
+        bits_avx2(pages, count, sums);
+        return;
+    }
+#endif
+    for (std::size_t i = 0; i < count; ++i) {
+        page_bits(pages + i * page_size, page_size, sums[i]);
     }
 }

@@ -14,7 +14,12 @@ struct page_sums {
     unsigned count;                    // whole lines: first + count <= lines_per_page
     std::uint8_t line[lines_per_page]; // line[i] is valid for first <= i < first + count
     std::uint8_t total;                // low byte of the sum of the whole lines' data bytes
-    std::uint32_t next_address;        // address of the next byte to sum
+    // The bitwise AND and OR of the input's bytes in the page, those in no whole line included
+    // and the zero positions before an unaligned start not: set by page_bits, apart from the
+    // sums, since only a check wants them.
+    std::uint8_t bits_and, bits_or;
+    unsigned bytes;             // the input's bytes in the page, 1 to 256
+    std::uint32_t next_address; // address of the next byte to sum
 };
 
 // Sums the page that holds `address`. `block` points at the page's position 0 of 256: it holds
@@ -32,5 +37,12 @@ page_sums sum_page(const std::uint8_t* block, std::uint32_t address, std::size_t
 // page boundary), into sums[0] to sums[count - 1]: as sum_page does each, faster.
 void sum_whole_pages(const std::uint8_t* pages, std::size_t count, std::uint32_t address,
                      page_sums* sums);
+
+// Sets the page's bits_and and bits_or from the input's `n` bytes in it.
+void page_bits(const std::uint8_t* bytes, std::size_t n, page_sums& sums);
+
+// Sets bits_and and bits_or of `count` whole pages that lie one after another from `pages`: as
+// page_bits does each, faster.
+void whole_page_bits(const std::uint8_t* pages, std::size_t count, page_sums* sums);
 
 #endif

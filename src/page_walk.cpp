@@ -31,7 +31,10 @@ bool hand_over(walk& w) {
 bool add_page(walk& w, const std::uint8_t* block, std::size_t n) {
     // Made in place: assigning a result built elsewhere copied it back in 16-byte loads that
     // waited on its narrower stores (measured 1.12x faster over a whole run without the copy).
-    const page_sums& sums = *::new (&w.pages[w.count++]) page_sums(sum_page(block, w.address, n));
+    page_sums& sums = *::new (&w.pages[w.count++]) page_sums(sum_page(block, w.address, n));
+    if (w.out.bits != nullptr && *w.out.bits) {
+        page_bits(block + (w.address & 0xFFu), n, sums);
+    }
     w.address = sums.next_address;
     return w.count < batch_pages || hand_over(w);
 }
@@ -58,6 +61,9 @@ bool take_run(walk& w, const std::uint8_t* bytes, std::size_t size) {
     while (size >= page_size) {
         const std::size_t count = std::min(size / page_size, batch_pages - w.count);
         sum_whole_pages(bytes, count, w.address, w.pages + w.count);
+        if (w.out.bits != nullptr && *w.out.bits) {
+            whole_page_bits(bytes, count, w.pages + w.count);
+        }
         w.count += count;
         w.address += static_cast<std::uint32_t>(count * page_size);
         bytes += count * page_size;
@@ -81,6 +87,9 @@ walk_status walk_pages(byte_source in, std::uint32_t start, page_consumer out) {
         byte_run run{};
         switch (in.next(in.state, run)) {
         case read_result::bytes:
+            if (out.see != nullptr) {
+                out.see(out.state, run.bytes, run.size);
+            }
             if (!take_run(w, run.bytes, run.size)) {
                 return walk_status::stopped;
             }

@@ -21,10 +21,15 @@ struct byte_source {
     void* state;
 };
 
-// Takes the sums of consecutive pages in address order; returns false to stop the walk.
+// Takes the sums of consecutive pages in address order; returns false to stop the walk. When
+// `see` is set, it is shown every run of the input's bytes, in order, before the pages that the
+// run completes. Pages come with their bits_and and bits_or while `bits` points at true: they
+// cost time that only some consumers need to spend, and only for a while.
 struct page_consumer {
     bool (*take)(void* state, const page_sums* pages, std::size_t count);
     void* state;
+    void (*see)(void* state, const std::uint8_t* bytes, std::size_t size);
+    const bool* bits;
 };
 
 enum class walk_status {

@@ -39,6 +39,10 @@ void close_input(input_file& in);
 // has failed: it was cut short while it was read.
 long read_input(input_file& in, void* buffer, std::size_t size);
 
+// Reads up to `size` bytes from `offset` on of a regular file that read_input has read to its
+// end: returns how many, 0 at the end of the file, or -1 when reading failed.
+long read_input_at(input_file& in, std::uint64_t offset, void* buffer, std::size_t size);
+
 // Walks the input's pages (see walk_pages), reading it through one static buffer: one walk at
 // a time.
 walk_status walk_input(input_file& in, std::uint32_t start, page_consumer out);

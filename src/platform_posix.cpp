@@ -83,6 +83,14 @@ long read_input(input_file& in, void* buffer, std::size_t size) {
     return n < 0 ? -1 : static_cast<long>(n);
 }
 
+long read_input_at(input_file& in, std::uint64_t offset, void* buffer, std::size_t size) {
+    ssize_t n = 0;
+    do {
+        n = pread(in.fd, buffer, size, static_cast<off_t>(offset));
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? -1 : static_cast<long>(n);
+}
+
 bool is_terminal(std::FILE* out) {
     return isatty(fileno(out)) != 0;
 }

@@ -127,6 +127,14 @@ long read_input(input_file& in, void* buffer, std::size_t size) {
     return n < 0 ? -1 : n;
 }
 
+long read_input_at(input_file& in, std::uint64_t offset, void* buffer, std::size_t size) {
+    if (_lseeki64(in.fd, static_cast<__int64>(offset), SEEK_SET) < 0) {
+        return -1;
+    }
+    const unsigned request = size < read_limit ? static_cast<unsigned>(size) : read_limit;
+    return _read(in.fd, buffer, request);
+}
+
 bool is_terminal(std::FILE* out) {
     return _isatty(_fileno(out)) != 0;
 }

@@ -1,5 +1,5 @@
 #include "check.h"
-#include "listing_line.h"
+#include "fuzz/model.h"
 #include "memory_input.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -16,12 +17,22 @@ struct checked {
     std::string report;
 };
 
+long read_image_at(void* state, std::uint64_t offset, void* buffer, std::size_t size) {
+    const auto& image = *static_cast<const std::string*>(state);
+    return static_cast<long>(image.copy(static_cast<char*>(buffer), size, offset));
+}
+
+// Checks the image, named I, against the listing L, read 37 bytes at a time. A `regular` image
+// can be read again, as a regular file can.
 checked check(std::uint32_t start, const std::string& image, const std::string& listing,
-              bool listing_fails = false) {
+              bool regular = false, bool listing_fails = false) {
     memory_input pages{image, 1000, false, 0};
     text_input text{listing, 37, listing_fails, 0};
     std::FILE* out = std::tmpfile();
-    check_state state = start_check(text_source{read_piece, &text}, "L", out, write_plain);
+    const image_reread reread{regular ? read_image_at : nullptr, const_cast<std::string*>(&image),
+                              image.size()};
+    check_state state = start_check(text_source{read_piece, &text}, start, reread,
+                                    check_output{out, write_plain, "L", "I"});
     const walk_status walked =
         walk_pages(byte_source{next_piece, &pages}, start, check_consumer(state));
     const check_status status = finish_check(state, walked);
@@ -30,22 +41,63 @@ checked check(std::uint32_t start, const std::string& image, const std::string& 
     return result;
 }
 
-// The listing of counting(512) at 0.
-const std::string page_0 = "1C 64 AC F4 3C 84 CC 14 5C A4 EC 34 7C C4 0C 54 "
-                           "9C E4 2C 74 BC 04 4C 94 DC 24 6C B4 FC 44 8C D4 : 80";
-const std::string page_1 = "1D 65 AD F5 3D 85 CD 15 5D A5 ED 35 7D C5 0D 55 "
-                           "9D E5 2D 75 BD 05 4D 95 DD 25 6D B5 FD 45 8D D5 : 80";
+// The lines of the model's listing of `image` at `start`, without their newlines.
+std::vector<std::string> listing_lines(std::uint32_t start, const std::string& image) {
+    const std::string text =
+        model_listing(start, reinterpret_cast<const std::uint8_t*>(image.data()), image.size());
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\n', at);
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return lines;
+}
+
+std::string lines_of(const std::vector<std::string>& lines, const char* end = "\n") {
+    std::string text;
+    for (const auto& line : lines) {
+        text += line + end;
+    }
+    return text;
+}
 
 std::string lower(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
 std::string without_spaces(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
     return text;
+}
+
+// ASCII text as UTF-16 with its byte order mark.
+std::string utf16(const std::string& text, bool big_endian) {
+    std::string units = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : text) {
+        units += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return units;
+}
+
+// Bytes of the classic C rand() generator, seed 1: no two pages alike.
+std::string random_bytes(std::size_t n) {
+    std::string bytes(n, '\0');
+    std::uint32_t state = 1;
+    for (char& byte : bytes) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<char>(state >> 16);
+    }
+    return bytes;
+}
+
+std::string masked(std::string bytes, unsigned clear, unsigned set) {
+    for (char& byte : bytes) {
+        byte = static_cast<char>((static_cast<unsigned char>(byte) & ~clear) | set);
+    }
+    return bytes;
 }
 
 struct check_case {
@@ -55,54 +107,161 @@ struct check_case {
     std::string listing;
     check_status status;
     std::string report;
+    bool regular = false;
 };
 
-TEST(Check, ReportsEveryDifferenceInPageOrder) {
-    const std::string image = counting(512);
-    const std::string all_match = "all 2 pages match\n";
-    const std::string long_line(listing_line_max + 1, ' ');
+const std::string two_pages = counting(512); // pages 0 and 1 both hold 00 to FF
+const std::vector<std::string> two = listing_lines(0, two_pages);
+const std::string four_pages = counting(1024);
+const std::vector<std::string> four = listing_lines(0, four_pages);
+const std::string all_match_2 = "all 2 pages match\n";
+
+TEST(Check, ReadsListingsAsPeopleTypeThem) {
     const check_case cases[] = {
-        {"its own listing", 0, image, page_0 + "\n" + page_1 + "\n", check_status::all_match,
-         all_match},
-        {"CR LF, lower case, no spaces, comments, no final newline", 0, image,
-         "# ROM at 0000\r\n\r\n" + lower(page_0) + "\r\n  # page 0100\n" + without_spaces(page_1),
-         check_status::all_match, all_match},
-        {"a line checksum and the total", 0, image,
-         page_0 + "\n" + page_1.substr(0, 3) + "66" + page_1.substr(5, 93) + "81\n",
+        {"its own listing", 0, two_pages, lines_of(two), check_status::all_match, all_match_2},
+        {"CR LF, lower case, no spaces, comments, no final newline", 0, two_pages,
+         "# ROM at 0000\r\n\r\n" + lower(two[0]) + " ; bank 0\r\n  # page 0100\n" +
+             without_spaces(two[1]),
+         check_status::all_match, all_match_2},
+        {"labels", 0, two_pages, "0000: " + two[0] + "\n$0100:" + two[1] + "\n",
+         check_status::all_match, all_match_2},
+        {"a UTF-8 byte order mark before a comment", 0, two_pages,
+         "\xEF\xBB\xBF# ROM\n" + lines_of(two), check_status::all_match, all_match_2},
+        {"columns count from after a UTF-8 byte order mark", 0, two_pages,
+         "\xEF\xBB\xBF"
+         "08 : 0g\n" +
+             lines_of(two),
          check_status::differ,
-         "0108: line checksum 65, listing has 66\n0100: page total 80, listing has 81\n"
-         "1 of 2 pages differ\n"},
-        {"different numbers of checksums", 0, image, page_0.substr(3) + "\n" + page_1 + "\n",
-         check_status::differ, "0000: 32 line checksums, listing has 31\n1 of 2 pages differ\n"},
-        {"a line that is not a checksum line", 0, image,
-         "# two pages\nC000: " + page_0 + "\n" + page_1 + "\n", check_status::differ,
-         "L:2: not a checksum line\n1 of 2 pages differ\n"},
-        {"a line too long", 0, image, long_line + "\n" + page_1, check_status::differ,
-         "L:1: not a checksum line\n1 of 2 pages differ\n"},
-        {"a page not in the listing", 0, image, page_0 + "\n# end\n", check_status::differ,
-         "0100: page not in the listing\n1 of 2 pages differ\n"},
-        {"a page not in the image", 0, image, page_0 + "\n" + page_1 + "\n\n: 00\n: 00\n",
-         check_status::differ, "L:4: page not in the image\n1 of 3 pages differ\n"},
-        {"an empty image", 0, "", "# nothing\n: 00\n", check_status::differ,
-         "L:2: page not in the image\n1 of 1 pages differ\n"},
-        {"an unaligned start and the wrap", 0xFFFFFFFB, counting(8, 1), "06 : 0E\n: 00\n",
-         check_status::differ, "FFFFFF00: page total 0F, listing has 0E\n1 of 2 pages differ\n"},
-        {"an empty listing", 0, image, "", check_status::no_checksum_lines,
+         "L:1: not a checksum line: character 'g' at column 7\n1 of 3 pages differ\n"},
+        {"UTF-16 little-endian with CR LF", 0, two_pages, utf16(lines_of(two, "\r\n"), false),
+         check_status::all_match, all_match_2},
+        {"UTF-16 big-endian with CR alone", 0, two_pages, utf16(lines_of(two, "\r"), true),
+         check_status::all_match, all_match_2},
+        {"UTF-16 with an odd last byte", 0, two_pages,
+         utf16(two[0] + "\n" + two[1], false) + "\x20", check_status::differ,
+         "L:2: not a checksum line: byte 0xEF at column 101\n1 of 2 pages differ\n"},
+        {"UTF-16 with a lone surrogate", 0, two_pages,
+         utf16(two[0] + "\n", false) + std::string("\x00\xD8", 2) + utf16(two[1], false).substr(2),
+         check_status::differ,
+         "L:2: not a checksum line: byte 0xEF at column 1\n1 of 2 pages differ\n"},
+        {"CR alone ends a line", 0, two_pages, "# a\r\r" + two[0] + "\rxx : 80\r",
+         check_status::differ,
+         "L:4: not a checksum line: character 'x' at column 1\n1 of 2 pages differ\n"},
+        {"a line too long", 0, two_pages, std::string(listing_line_max + 1, ' ') + "\n" + two[1],
+         check_status::differ,
+         "L:1: not a checksum line: more than 4096 characters\n1 of 2 pages differ\n"},
+        {"an empty listing", 0, two_pages, "", check_status::no_checksum_lines,
          "L: no checksum lines\n"},
         {"comments alone", 0, "", "# nothing\n\n", check_status::no_checksum_lines,
          "L: no checksum lines\n"},
     };
     for (const auto& c : cases) {
-        const checked result = check(c.start, c.image, c.listing);
+        const checked result = check(c.start, c.image, c.listing, c.regular);
+        EXPECT_EQ(result.status, c.status) << c.what;
+        EXPECT_EQ(result.report, c.report) << c.what;
+    }
+}
+
+TEST(Check, StaysInStepWhenTheListingSlips) {
+    const std::vector<std::string> at_1000 = listing_lines(0x1000, two_pages);
+    const std::string one_differs = two[1].substr(0, 3) + "66" + two[1].substr(5, 93) + "81";
+    const check_case cases[] = {
+        {"a line checksum and the total", 0, two_pages, two[0] + "\n" + one_differs + "\n",
+         check_status::differ,
+         "L:2: 0108: line checksum 65, listing has 66\nL:2: 0100: page total 80, listing has 81\n"
+         "1 of 2 pages differ\n"},
+        {"every line checksum of a page", 0, two_pages, two[0] + "\n" + at_1000[1],
+         check_status::differ, "L:2: 0100: all 32 line checksums differ\n1 of 2 pages differ\n"},
+        {"different numbers of checksums", 0, two_pages, two[0].substr(3) + "\n" + two[1],
+         check_status::differ,
+         "L:1: 0000: 32 line checksums, listing has 31\n1 of 2 pages differ\n"},
+        {"a line that is not a checksum line stands for a page", 0, two_pages,
+         "C000 " + two[0] + "\n" + two[1], check_status::differ,
+         "L:1: not a checksum line: 34 checksums\n1 of 2 pages differ\n"},
+        {"a line that is not a checksum line before the page's own", 0, two_pages,
+         two[0] + "\nhello\n" + two[1], check_status::differ,
+         "L:2: not a checksum line: no page total\n1 of 3 pages differ\n"},
+        {"a page line skipped", 0, four_pages, lines_of({four[0], four[1], four[3]}),
+         check_status::differ, "0200: page not in the listing\n1 of 4 pages differ\n"},
+        {"a page line typed twice", 0, four_pages,
+         lines_of({four[0], four[1], four[1], four[2], four[3]}), check_status::differ,
+         "L:3: page not in the image\n1 of 5 pages differ\n"},
+        {"two page lines swapped", 0, four_pages, lines_of({four[0], four[2], four[1], four[3]}),
+         check_status::differ,
+         "0100: page not in the listing\nL:3: page not in the image\n2 of 5 pages differ\n"},
+        {"a labelled listing that skips a page", 0, four_pages,
+         lines_of({"0000:" + four[0], "0100:" + four[1], "0300:" + four[3]}), check_status::differ,
+         "0200: page not in the listing\n1 of 4 pages differ\n"},
+        {"a label mistyped", 0, four_pages,
+         lines_of({"0000:" + four[0], "0100:" + four[1], "0400:" + four[2], "0300:" + four[3]}),
+         check_status::differ, "L:3: 0200: the label reads 0400\n1 of 4 pages differ\n"},
+        {"a label that names a page passed", 0, two_pages,
+         lines_of({"0000:" + two[0], "0000:" + two[0], "0100:" + two[1]}), check_status::differ,
+         "L:2: page not in the image\n1 of 3 pages differ\n"},
+        {"a label that names its page decides against the next", 0, two_pages,
+         lines_of({"0000:" + two[1], "0100:" + two[1]}), check_status::differ,
+         "L:1: 0000: all 32 line checksums differ\n1 of 2 pages differ\n"},
+        {"a page not in the listing", 0, two_pages, two[0] + "\n# end\n", check_status::differ,
+         "0100: page not in the listing\n1 of 2 pages differ\n"},
+        {"a page not in the image", 0, two_pages, lines_of(two) + "\n: 00\n: 00\n",
+         check_status::differ, "L:4: page not in the image\n1 of 3 pages differ\n"},
+        {"an empty image", 0, "", "# nothing\nxx\n: 00\n", check_status::differ,
+         "L:2: not a checksum line: no page total\nL:3: page not in the image\n"
+         "2 of 2 pages differ\n"},
+        {"an unaligned start and the wrap", 0xFFFFFFFB, counting(8, 1), "06 : 0E\n: 00\n",
+         check_status::differ,
+         "L:1: FFFFFF00: page total 0F, listing has 0E\n1 of 2 pages differ\n"},
+    };
+    for (const auto& c : cases) {
+        const checked result = check(c.start, c.image, c.listing, c.regular);
+        EXPECT_EQ(result.status, c.status) << c.what;
+        EXPECT_EQ(result.report, c.report) << c.what;
+    }
+}
+
+TEST(Check, NamesTheLikelyCause) {
+    const std::string blank(512, '\xFF');
+    const std::vector<std::string> blank_lines = listing_lines(0, blank);
+    const std::string stuck = masked(random_bytes(512), 0x80, 0x01);
+    const std::vector<std::string> stuck_lines = listing_lines(0, stuck);
+    const std::string half = random_bytes(512);
+    const std::vector<std::string> twice = listing_lines(0, half + half);
+    const std::string wrong_total = ": 00"; // of a page with no whole line: unlike any here
+    const check_case cases[] = {
+        {"a wrong start address", 0x1000, four_pages, lines_of(four), check_status::differ,
+         "L: fits start address 0000, not 1000\n"},
+        {"a wrong start address off a page boundary", 0x12340000, four_pages,
+         lines_of(listing_lines(0x10, four_pages)), check_status::differ,
+         "L: fits start address 12340010, not 12340000\n"},
+        {"a blank image", 0, blank, blank_lines[0] + "\n" + wrong_total, check_status::differ,
+         "L:2: 0100: 32 line checksums, listing has 0\nI: every byte is FF\n"
+         "1 of 2 pages differ\n"},
+        {"a blank image shorter than a page", 0, std::string(8, '\xFF'), "F9 : F8\n",
+         check_status::differ,
+         "L:1: 0000: line checksum F8, listing has F9\n1 of 1 pages differ\n"},
+        {"stuck data bits", 0, stuck, stuck_lines[0] + "\n" + wrong_total, check_status::differ,
+         "L:2: 0100: 32 line checksums, listing has 0\nI: data bit 0 is 1 in every byte\n"
+         "I: data bit 7 is 0 in every byte\n1 of 2 pages differ\n"},
+        {"an image that repeats its first half", 0, half + half,
+         lines_of({twice[0], twice[1], twice[2]}) + wrong_total, check_status::differ,
+         "L:4: 0300: 32 line checksums, listing has 0\nI: repeats its first 512 bytes\n"
+         "1 of 4 pages differ\n",
+         true},
+        {"only a file read again shows a repeat", 0, half + half,
+         lines_of({twice[0], twice[1], twice[2]}) + wrong_total, check_status::differ,
+         "L:4: 0300: 32 line checksums, listing has 0\n1 of 4 pages differ\n"},
+    };
+    for (const auto& c : cases) {
+        const checked result = check(c.start, c.image, c.listing, c.regular);
         EXPECT_EQ(result.status, c.status) << c.what;
         EXPECT_EQ(result.report, c.report) << c.what;
     }
 }
 
 TEST(Check, AFailedListingEndsTheCheckAfterTheReportsSoFar) {
-    const checked result = check(0, counting(768), "# two\n: 00\n" + page_1 + "\n", true);
+    const checked result = check(0, counting(768), "# two\n: 00\n" + two[1] + "\n", false, true);
     EXPECT_EQ(result.status, check_status::listing_failed);
-    EXPECT_EQ(result.report, "0000: 32 line checksums, listing has 0\n");
+    EXPECT_EQ(result.report, "L:2: 0000: 32 line checksums, listing has 0\n");
 }
 
 } // namespace

@@ -89,4 +89,30 @@ TEST(PageSums, WholePageAgreesWithItsLinesSummedOneByOne) {
     }
 }
 
+// What every byte has in common: random bytes with some bits cleared and some set, all other
+// bits seen both ways within the page.
+TEST(PageSums, FindsTheBitsThatEveryByteShares) {
+    const struct {
+        std::uint8_t clear, set;
+    } cases[] = {{0x00, 0x00}, {0x80, 0x01}, {0x0F, 0xF0}, {0xFF, 0x00}, {0x00, 0xFF}};
+    for (const auto& c : cases) {
+        block_of data(0x00);
+        std::uint32_t state = 7;
+        for (auto& byte : data.bytes) {
+            state = state * 1103515245u + 12345u;
+            byte = static_cast<std::uint8_t>(((state >> 16) & ~c.clear) | c.set);
+        }
+        page_sums whole{};
+        whole_page_bits(data.bytes, 1, &whole);
+        page_sums part{};
+        page_bits(data.bytes + 3, page_size - 3, part);
+        for (const page_sums& sums : {whole, part}) {
+            EXPECT_EQ(sums.bits_and, c.set)
+                << std::hex << unsigned{c.clear} << ' ' << unsigned{c.set};
+            EXPECT_EQ(sums.bits_or, static_cast<std::uint8_t>(~c.clear))
+                << std::hex << unsigned{c.clear} << ' ' << unsigned{c.set};
+        }
+    }
+}
+
 } // namespace

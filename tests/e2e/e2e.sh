@@ -341,30 +341,60 @@ group_large() {
 group_check() {
     local check_usage=$'usage: pagetally --check listing start-address file-name\n'
     local sample=$source_dir/examples/sample.bin lst=$source_dir/examples/sample.lst
-    check "--check alone" 1 "$check_usage" -- --check
-    check "--check without the file name" 1 "$check_usage" -- --check "$lst" C000
-    check "--check with a refused address" 1 "$check_usage" -- --check "$lst" zz "$sample"
-    check "the listing is opened before the image" 1 $'cannot open missing.lst\n' \
+    check "--check alone" 2 "$check_usage" -- --check
+    check "--check without the file name" 2 "$check_usage" -- --check "$lst" C000
+    check "--check with a refused address" 2 "$check_usage" -- --check "$lst" zz "$sample"
+    check "the listing is opened before the image" 2 $'cannot open missing.lst\n' \
         -- --check missing.lst C000 missing.bin
-    check "an image that cannot be opened" 1 $'cannot open missing.bin\n' \
+    check "an image that cannot be opened" 2 $'cannot open missing.bin\n' \
         -- --check "$lst" C000 missing.bin
     check "--check elsewhere is the plain form" 1 $'cannot open --check\n' -- 0 --check
     check "the sample against its listing" 0 $'all 16 pages match\n' -- --check "$lst" C000 "$sample"
     check "arguments after the file name are ignored" 0 $'all 16 pages match\n' \
         -- --check "$lst" C000 "$sample" extra
-    check "a typed listing with one typo" 1 $'C280: line checksum C7, listing has C1\n1 of 16 pages differ\n' \
-        -- --check "$source_dir/examples/sample-typed.lst" C000 "$sample"
+    local typed=$source_dir/examples/sample-typed.lst
+    check "a typed listing with one typo" 1 \
+        "$typed:6: C280: line checksum C7, listing has C1"$'\n1 of 16 pages differ\n' \
+        -- --check "$typed" C000 "$sample"
     cp "$sample" flipped.bin
     printf '\x49' | dd of=flipped.bin bs=1 seek=$((0x12A)) conv=notrunc status=none # was 0x48
     check "one bit flipped at C12A" 1 \
-        $'C128: line checksum FE, listing has FD\nC100: page total 1A, listing has 19\n1 of 16 pages differ\n' \
+        "$lst:2: C128: line checksum FE, listing has FD"$'\n'"$lst:2: C100: page total 1A, listing has 19"$'\n1 of 16 pages differ\n' \
         -- --check "$lst" C000 flipped.bin
+    check "a wrong start address" 1 "$lst: fits start address C000, not E000"$'\n' \
+        -- --check "$lst" E000 "$sample"
+    sed 5d "$lst" >skipped.lst
+    check "a page line skipped" 1 $'C400: page not in the listing\n1 of 16 pages differ\n' \
+        -- --check skipped.lst C000 "$sample"
+    # A blank chip, and one read twice over: their own listings with the last line cut short.
+    repeated 4096 '\377' >blank.bin
+    head -c 2048 "$sample" >doubled.bin
+    head -c 2048 "$sample" >>doubled.bin
+    local image
+    for image in blank doubled; do
+        run_tool C000 $image.bin
+        tr -d '\r' <out | sed '$d' >$image.lst
+        echo ': 00' >>$image.lst
+    done
+    check "a blank image" 1 \
+        $'blank.lst:16: CF00: 32 line checksums, listing has 0\nblank.bin: every byte is FF\n1 of 16 pages differ\n' \
+        -- --check blank.lst C000 blank.bin
+    check "an image that repeats its first half" 1 \
+        $'doubled.lst:16: CF00: 32 line checksums, listing has 0\ndoubled.bin: repeats its first 2048 bytes\n1 of 16 pages differ\n' \
+        -- --check doubled.lst C000 doubled.bin
+    printf '# nothing yet\n' >comments.lst
+    check "a listing without a checksum line" 2 $'comments.lst: no checksum lines\n' \
+        -- --check comments.lst C000 "$sample"
     cp "$lst" "published_Ω.lst"
     check "a listing's name may hold any character" 0 $'all 16 pages match\n' \
         -- --check "published_Ω.lst" C000 "$sample"
     "${launcher[@]}" "$tool" --check - C000 "$sample" <"$lst" >out 2>err
     status=$?
     verify "a listing from standard input" 0 $'all 16 pages match\n' ""
+    "${launcher[@]}" "$tool" --check "$lst" C000 "$sample" >/dev/full 2>err </dev/null
+    status=$?
+    : >out
+    verify "a check whose output cannot be written" 2 "" $'cannot write output\n'
 }
 
 group_non_utf8_name() {
