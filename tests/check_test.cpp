@@ -233,6 +233,9 @@ TEST(Check, NamesTheLikelyCause) {
         {"a wrong start address off a page boundary", 0x12340000, four_pages,
          lines_of(listing_lines(0x10, four_pages)), check_status::differ,
          "L: fits start address 12340010, not 12340000\n"},
+        {"a short image fits many start addresses: the check goes on", 0, std::string(32, '\0'),
+         "10 18 20 28 : 00\n", check_status::differ,
+         "L:1: 0000: all 4 line checksums differ\n1 of 1 pages differ\n"},
         {"a blank image", 0, blank, blank_lines[0] + "\n" + wrong_total, check_status::differ,
          "L:2: 0100: 32 line checksums, listing has 0\nI: every byte is FF\n"
          "1 of 2 pages differ\n"},
