@@ -21,8 +21,14 @@ std::optional<std::uint32_t> parse_start_address(const char* text) {
     if (*p == '-' || *p == '+') {
         ++p;
     }
-    // The prefix counts only when a digit follows it; otherwise its 0 is the number.
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && hex_digit_value(p[2]) >= 0) {
+    // "$" and "&", as 6502 and Acorn books write addresses, need a digit after them. The "0x"
+    // prefix counts only when a digit follows it; otherwise its 0 is the number.
+    if (*p == '$' || *p == '&') {
+        ++p;
+        if (hex_digit_value(*p) < 0) {
+            return std::nullopt;
+        }
+    } else if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && hex_digit_value(p[2]) >= 0) {
         p += 2;
     }
     if (hex_digit_value(*p) < 0) {

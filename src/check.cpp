@@ -182,8 +182,8 @@ void pair(check_state& c, const page_sums& page, const queued_line& line) {
 // may be wrong: if the listing fits exactly one other, that is all the check says. False while
 // the search waits for the image's first bytes.
 bool judge_first_page(check_state& c, const page_sums& page, const queued_line& first) {
-    const bool suspect = first.line.kind == line_kind::page && first.line.count >= 4 &&
-                         !same_page(page, first.line);
+    const bool suspect =
+        first.line.kind == line_kind::page && first.line.count >= 4 && !same_page(page, first.line);
     if (suspect && c.kept < first_bytes_kept && !c.image_ended) {
         return false;
     }
@@ -201,8 +201,8 @@ bool judge_first_page(check_state& c, const page_sums& page, const queued_line& 
         second != nullptr && second->line.kind == line_kind::page ? &second->line : nullptr);
     if (fit) {
         char message[64];
-        std::snprintf(message, sizeof message,
-                      ": fits start address %04" PRIX32 ", not %04" PRIX32, *fit, c.start);
+        std::snprintf(message, sizeof message, ": fits start address %04" PRIX32 ", not %04" PRIX32,
+                      *fit, c.start);
         report(c, {c.output.listing_name, message});
         c.end = check_end::fitting_start;
     }

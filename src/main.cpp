@@ -1,5 +1,6 @@
 // pagetally start-address file-name
 // pagetally --check listing start-address file-name
+// pagetally --help | -h | --version
 //
 // Prints one line of checksums for every 256-byte page of the file viewed as a memory image at
 // the start address; or checks those pages against a published listing of them, line by line.
@@ -19,7 +20,65 @@
 
 namespace {
 
+constexpr const char* list_usage = "usage: pagetally start-address file-name";
+constexpr const char* check_usage = "usage: pagetally --check listing start-address file-name";
 constexpr int check_trouble = 2;
+
+constexpr const char* help_text =
+    "usage: pagetally start-address file-name\n"
+    "       pagetally --check listing start-address file-name\n"
+    "\n"
+    "The first prints, for every 256-byte page of the file viewed as a memory image at the\n"
+    "start address (hexadecimal: C000, 0xC000, $C000 or &C000), a checksum of each 8-byte\n"
+    "line and the page's total.\n"
+    "The second compares those pages with a published listing of them, names every line\n"
+    "that differs, and says what the likely cause is.\n"
+    "A file-name or listing of - is standard input.\n"
+    "\n"
+    "Exit status: 0 when the file was listed or every page matched; 1 when the file could\n"
+    "not be listed or a check found a difference; 2 when a check could not be made.\n"
+#ifdef PAGETALLY_MANUAL
+    "See pagetally(1).\n"
+#endif
+    ;
+
+// What the command line asks for.
+enum class command { list, check, help, version, list_usage, check_usage };
+
+struct request {
+    command what;
+    const char* listing; // of a check
+    const char* start;
+    const char* image;
+};
+
+bool is(const char* argument, const char* word) {
+    return std::strcmp(argument, word) == 0;
+}
+
+request read_request(program_args args) {
+    const char* const* argument = args.values;
+    if (args.count > 1 && (is(argument[1], "--help") || is(argument[1], "-h"))) {
+        return request{command::help, nullptr, nullptr, nullptr};
+    }
+    if (args.count > 1 && is(argument[1], "--version")) {
+        return request{command::version, nullptr, nullptr, nullptr};
+    }
+    // Anywhere else, --check is misplaced: a plain listing would pass for a check that passed.
+    for (int i = 2; i < args.count; ++i) {
+        if (is(argument[i], "--check")) {
+            return request{command::check_usage, nullptr, nullptr, nullptr};
+        }
+    }
+    if (args.count > 1 && is(argument[1], "--check")) {
+        // Standard input can be one of the two inputs, not both.
+        return args.count <= 4 || (is(argument[2], "-") && is(argument[4], "-"))
+                   ? request{command::check_usage, nullptr, nullptr, nullptr}
+                   : request{command::check, argument[2], argument[3], argument[4]};
+    }
+    return args.count <= 2 ? request{command::list_usage, nullptr, nullptr, nullptr}
+                           : request{command::list, nullptr, argument[1], argument[2]};
+}
 
 // Ends the run: standard output must have taken everything, or the run failed with `failure`.
 // Standard output is then the broken channel, so that one message goes to standard error.
@@ -40,6 +99,15 @@ int fail_on_file(const char* what, const char* name, int status = EXIT_FAILURE) 
     return finish(status, write_line(stdout, {what, " ", name}), status);
 }
 
+// An input named "-" is standard input; "./-" names a file called "-".
+bool open_named(const char* name, input_file& in) {
+    if (is(name, "-")) {
+        in = open_standard_input();
+        return true;
+    }
+    return open_input(name, in);
+}
+
 // Standard output must not be an input: the tool would read what it writes.
 bool refuse_own_output(input_file& in, const char* name) {
     if (!writes_to_input(stdout, in)) {
@@ -52,10 +120,10 @@ bool refuse_own_output(input_file& in, const char* name) {
 int list(const char* start_text, const char* name) {
     const auto start = parse_start_address(start_text);
     if (!start) {
-        return fail("usage: pagetally start-address file-name");
+        return fail(list_usage);
     }
     input_file in{};
-    if (!open_input(name, in)) {
+    if (!open_named(name, in)) {
         return fail_on_file("cannot open", name);
     }
     if (refuse_own_output(in, name)) {
@@ -83,16 +151,14 @@ long read_image_at(void* state, std::uint64_t offset, void* buffer, std::size_t 
 int check(const char* listing_name, const char* start_text, const char* name) {
     const auto start = parse_start_address(start_text);
     if (!start) {
-        return fail("usage: pagetally --check listing start-address file-name", check_trouble);
+        return fail(check_usage, check_trouble);
     }
     input_file listing{};
-    if (std::strcmp(listing_name, "-") == 0) {
-        listing = open_standard_input();
-    } else if (!open_input(listing_name, listing)) {
+    if (!open_named(listing_name, listing)) {
         return fail_on_file("cannot open", listing_name, check_trouble);
     }
     input_file image{};
-    if (!open_input(name, image)) {
+    if (!open_named(name, image)) {
         return fail_on_file("cannot open", name, check_trouble);
     }
     if (refuse_own_output(listing, listing_name) || refuse_own_output(image, name)) {
@@ -126,12 +192,20 @@ int check(const char* listing_name, const char* start_text, const char* name) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const program_args args = program_arguments(argc, argv);
-    if (args.count > 1 && std::strcmp(args.values[1], "--check") == 0) {
-        return args.count <= 4
-                   ? fail("usage: pagetally --check listing start-address file-name", check_trouble)
-                   : check(args.values[2], args.values[3], args.values[4]);
+    const request asked = read_request(program_arguments(argc, argv));
+    switch (asked.what) {
+    case command::list:
+        return list(asked.start, asked.image);
+    case command::check:
+        return check(asked.listing, asked.start, asked.image);
+    case command::help:
+        return finish(EXIT_SUCCESS, std::fputs(help_text, stdout) != EOF);
+    case command::version:
+        return finish(EXIT_SUCCESS, write_line(stdout, {"pagetally ", PAGETALLY_VERSION}));
+    case command::list_usage:
+        return fail(list_usage);
+    case command::check_usage:
+        break;
     }
-    return args.count <= 2 ? fail("usage: pagetally start-address file-name")
-                           : list(args.values[1], args.values[2]);
+    return fail(check_usage, check_trouble);
 }

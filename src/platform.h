@@ -30,7 +30,8 @@ struct input_file {
 
 // Opens the named file. False when it cannot be opened or is a directory.
 bool open_input(const char* name, input_file& in);
-// Standard input, read as raw bytes.
+// Standard input, read as raw bytes; a regular file counts as sized only when it is read from
+// its start.
 input_file open_standard_input();
 void close_input(input_file& in);
 

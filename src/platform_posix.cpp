@@ -63,7 +63,12 @@ input_file open_standard_input() {
     if (fstat(STDIN_FILENO, &status) != 0) {
         return input_file{STDIN_FILENO, false, 0, 0};
     }
-    return input_of(STDIN_FILENO, status);
+    input_file in = input_of(STDIN_FILENO, status);
+    // A file that the shell has read into already is taken as a stream from there on.
+    if (in.sized && lseek(STDIN_FILENO, 0, SEEK_CUR) != 0) {
+        in = input_file{STDIN_FILENO, false, 0, 0};
+    }
+    return in;
 }
 
 void close_input(input_file& in) {

@@ -106,7 +106,12 @@ bool open_input(const char* name, input_file& in) {
 
 input_file open_standard_input() {
     _setmode(0, _O_BINARY); // bytes as stored: no CR LF translation, no end at Ctrl-Z
-    return input_of(0);
+    input_file in = input_of(0);
+    // A file that the shell has read into already is taken as a stream from there on.
+    if (in.sized && _lseeki64(0, 0, SEEK_CUR) != 0) {
+        in = input_file{0, false, 0, 0};
+    }
+    return in;
 }
 
 void close_input(input_file& in) {

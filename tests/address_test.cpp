@@ -16,7 +16,8 @@ TEST(StartAddress, AcceptsEveryWrittenFormOfTheSameAddress) {
         {"1000", 0x1000},  {"0x1000", 0x1000},   {"0X1000", 0x1000},
         {" 1000", 0x1000}, {"1000h", 0x1000},    {"\t\n\v\f\r 1000", 0x1000},
         {"+1000", 0x1000}, {"+0x1000", 0x1000},  {"c000", 0xC000},
-        {"C000", 0xC000},  {"aBcDeF", 0xABCDEF},
+        {"C000", 0xC000},  {"aBcDeF", 0xABCDEF}, {"$C000", 0xC000},
+        {"&c000", 0xC000}, {" +$1000", 0x1000},  {"$0x10", 0x0},
     };
     for (const auto& c : cases) {
         const auto value = parse_start_address(c.text);
@@ -35,15 +36,16 @@ TEST(StartAddress, IgnoresWhateverFollowsTheDigits) {
 }
 
 TEST(StartAddress, ReadsAPrefixWithoutDigitsAsZero) {
-    for (const char* text : {"0x", "0X", "0xg", "0x 1", "-0x", "+0xz", "0", "-0", "00000000000"}) {
+    for (const char* text :
+         {"0x", "0X", "0xg", "0x 1", "-0x", "+0xz", "0", "-0", "00000000000", "0x$10"}) {
         EXPECT_EQ(parse_start_address(text), 0u) << text;
     }
 }
 
 TEST(StartAddress, NegatesAMinusSignModulo2To32) {
     const accepted_case cases[] = {
-        {"-10", 0xFFFFFFF0}, {"-1", 0xFFFFFFFF},        {"-0x10", 0xFFFFFFF0},
-        {" -FFFFFFFF", 0x1}, {"-80000000", 0x80000000},
+        {"-10", 0xFFFFFFF0},  {"-1", 0xFFFFFFFF},  {"-0x10", 0xFFFFFFF0},     {"-$10", 0xFFFFFFF0},
+        {"-&10", 0xFFFFFFF0}, {" -FFFFFFFF", 0x1}, {"-80000000", 0x80000000},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(parse_start_address(c.text), c.value) << c.text;
@@ -64,15 +66,15 @@ TEST(StartAddress, TakesEightSignificantDigitsAfterAnyLeadingZeros) {
 }
 
 TEST(StartAddress, RefusesTextWithoutAHexadecimalDigit) {
-    for (const char* text :
-         {"", " ", "zz", "-", "+", "x10", "-x10", "--10", "+-10", "- 10", "h1000", "\2001"}) {
+    for (const char* text : {"", " ", "zz", "-", "+", "x10", "-x10", "--10", "+-10", "- 10",
+                             "h1000", "\2001", "$", "&", "$g", "-$", "$ 10", "$$10", "$-10"}) {
         EXPECT_FALSE(parse_start_address(text).has_value()) << '"' << text << '"';
     }
 }
 
 TEST(StartAddress, RefusesValuesAbove32Bits) {
     for (const char* text : {"100000000", "0x100000000", "FFFFFFFFF", "-100000000",
-                             "123456789ABCDEF0123", "000100000000"}) {
+                             "123456789ABCDEF0123", "000100000000", "$100000000"}) {
         EXPECT_FALSE(parse_start_address(text).has_value()) << text;
     }
 }

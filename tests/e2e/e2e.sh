@@ -95,10 +95,35 @@ group_usage() {
     repeated 8 '\001' >ones.bin
     check "arguments after the file name are ignored" 0 $'08 : 08\n' -- 0 ones.bin extra more
     local text
-    for text in "" " " zz - x10 100000000 0x100000000 FFFFFFFFF -100000000; do
+    for text in "" " " zz - x10 100000000 0x100000000 FFFFFFFFF -100000000 '$' '&' '$g'; do
         check "address '$text' is refused before the file is opened" 1 "$usage_line" \
             -- "$text" missing.bin
     done
+    local help version
+    help='usage: pagetally start-address file-name
+       pagetally --check listing start-address file-name
+
+The first prints, for every 256-byte page of the file viewed as a memory image at the
+start address (hexadecimal: C000, 0xC000, $C000 or &C000), a checksum of each 8-byte
+line and the page'"'"'s total.
+The second compares those pages with a published listing of them, names every line
+that differs, and says what the likely cause is.
+A file-name or listing of - is standard input.
+
+Exit status: 0 when the file was listed or every page matched; 1 when the file could
+not be listed or a check found a difference; 2 when a check could not be made.
+'
+    [ "$windows" = 0 ] && help+=$'See pagetally(1).\n' # where the manual page is installed
+    version=$(sed -n 's/^project(pagetally VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
+    for text in --help -h; do
+        check "$text shows the help" 0 "$help" -- "$text" ignored
+    done
+    check "--version shows the version" 0 "pagetally $version"$'\n' -- --version
+    local check_usage=$'usage: pagetally --check listing start-address file-name\n'
+    check "--check after the file name is not a listing that passes" 2 "$check_usage" \
+        -- 0 ones.bin --check ones.lst
+    check "--check as the start address" 2 "$check_usage" -- 0 --check
+    check "standard input is one input of a check, not both" 2 "$check_usage" -- --check - 0 -
 }
 
 group_address() {
@@ -107,7 +132,11 @@ group_address() {
     for text in 1000 0x1000 0X1000 " 1000" 1000h "	1000" +1000 0000000000001000; do
         check "address '$text' is 0x1000" 0 $'10 : 00\n' -- "$text" zeros.bin
     done
+    for text in '$1000' '&1000' '+$1000'; do
+        check "address '$text' is 0x1000" 0 $'10 : 00\n' -- "$text" zeros.bin
+    done
     check "address -10 is FFFFFFF0" 0 $'EF : 00\n' -- -10 zeros.bin
+    check "address -\$10 is FFFFFFF0" 0 $'EF : 00\n' -- '-$10' zeros.bin
     for text in 0x 0xg 0 -0; do
         check "address '$text' is 0" 0 $'00 : 00\n' -- "$text" zeros.bin
     done
@@ -315,6 +344,17 @@ group_sample() {
             fail "redirected output ends every line in CR LF" "$lines lines, $crlf with CR LF"
         fi
     fi
+    cat "$source_dir/examples/sample.bin" | "${launcher[@]}" "$tool" C000 - >out 2>err
+    status=${PIPESTATUS[1]}
+    verify "an image piped through standard input lists as the file does" 0 \
+        "$(cat "$source_dir/examples/sample.lst")"$'\n' ""
+    { dd bs=256 count=1 of=/dev/null status=none && "${launcher[@]}" "$tool" C100 - >out 2>err; } \
+        <"$source_dir/examples/sample.bin"
+    status=$?
+    verify "standard input is read from where the shell left it" 0 \
+        "$(tail -n +2 "$source_dir/examples/sample.lst")"$'\n' ""
+    repeated 8 '\001' >-
+    check "a file named - is ./-" 0 $'08 : 08\n' -- 0 ./-
 }
 
 group_large() {
@@ -348,7 +388,6 @@ group_check() {
         -- --check missing.lst C000 missing.bin
     check "an image that cannot be opened" 2 $'cannot open missing.bin\n' \
         -- --check "$lst" C000 missing.bin
-    check "--check elsewhere is the plain form" 1 $'cannot open --check\n' -- 0 --check
     check "the sample against its listing" 0 $'all 16 pages match\n' -- --check "$lst" C000 "$sample"
     check "arguments after the file name are ignored" 0 $'all 16 pages match\n' \
         -- --check "$lst" C000 "$sample" extra
@@ -391,6 +430,10 @@ group_check() {
     "${launcher[@]}" "$tool" --check - C000 "$sample" <"$lst" >out 2>err
     status=$?
     verify "a listing from standard input" 0 $'all 16 pages match\n' ""
+    "${launcher[@]}" "$tool" --check doubled.lst C000 - <doubled.bin >out 2>err
+    status=$?
+    verify "an image from standard input, read again" 1 \
+        $'doubled.lst:16: CF00: 32 line checksums, listing has 0\n-: repeats its first 2048 bytes\n1 of 16 pages differ\n' ""
     "${launcher[@]}" "$tool" --check "$lst" C000 "$sample" >/dev/full 2>err </dev/null
     status=$?
     : >out

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -20,6 +21,17 @@ std::optional<std::uint32_t> reference(const char* text) {
     const bool negative = *p == '-';
     if (*p == '-' || *p == '+') {
         ++p;
+    }
+    // A "$" or "&" prefix needs a digit after it, and no "0x" follows it: strtoull reads only
+    // the run of digits.
+    std::string digits;
+    if (*p == '$' || *p == '&') {
+        ++p;
+        if (std::isxdigit(static_cast<unsigned char>(*p)) == 0) {
+            return std::nullopt;
+        }
+        digits.assign(p, std::strspn(p, "0123456789abcdefABCDEF"));
+        p = digits.c_str();
     }
     // strtoull would skip more white space or take a second sign here; the rules take neither.
     if (std::isxdigit(static_cast<unsigned char>(*p)) == 0) {
