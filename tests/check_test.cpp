@@ -43,15 +43,8 @@ checked check(std::uint32_t start, const std::string& image, const std::string& 
 
 // The lines of the model's listing of `image` at `start`, without their newlines.
 std::vector<std::string> listing_lines(std::uint32_t start, const std::string& image) {
-    const std::string text =
-        model_listing(start, reinterpret_cast<const std::uint8_t*>(image.data()), image.size());
-    std::vector<std::string> lines;
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = text.find('\n', at);
-        lines.push_back(text.substr(at, end - at));
-        at = end + 1;
-    }
-    return lines;
+    return split_lines(
+        model_listing(start, reinterpret_cast<const std::uint8_t*>(image.data()), image.size()));
 }
 
 std::string lines_of(const std::vector<std::string>& lines, const char* end = "\n") {
@@ -110,6 +103,14 @@ struct check_case {
     bool regular = false;
 };
 
+template <std::size_t N> void expect_reports(const check_case (&cases)[N]) {
+    for (const auto& c : cases) {
+        const checked result = check(c.start, c.image, c.listing, c.regular);
+        EXPECT_EQ(result.status, c.status) << c.what;
+        EXPECT_EQ(result.report, c.report) << c.what;
+    }
+}
+
 const std::string two_pages = counting(512); // pages 0 and 1 both hold 00 to FF
 const std::vector<std::string> two = listing_lines(0, two_pages);
 const std::string four_pages = counting(1024);
@@ -155,11 +156,7 @@ TEST(Check, ReadsListingsAsPeopleTypeThem) {
         {"comments alone", 0, "", "# nothing\n\n", check_status::no_checksum_lines,
          "L: no checksum lines\n"},
     };
-    for (const auto& c : cases) {
-        const checked result = check(c.start, c.image, c.listing, c.regular);
-        EXPECT_EQ(result.status, c.status) << c.what;
-        EXPECT_EQ(result.report, c.report) << c.what;
-    }
+    expect_reports(cases);
 }
 
 TEST(Check, StaysInStepWhenTheListingSlips) {
@@ -212,11 +209,7 @@ TEST(Check, StaysInStepWhenTheListingSlips) {
          check_status::differ,
          "L:1: FFFFFF00: page total 0F, listing has 0E\n1 of 2 pages differ\n"},
     };
-    for (const auto& c : cases) {
-        const checked result = check(c.start, c.image, c.listing, c.regular);
-        EXPECT_EQ(result.status, c.status) << c.what;
-        EXPECT_EQ(result.report, c.report) << c.what;
-    }
+    expect_reports(cases);
 }
 
 TEST(Check, NamesTheLikelyCause) {
@@ -254,11 +247,7 @@ TEST(Check, NamesTheLikelyCause) {
          lines_of({twice[0], twice[1], twice[2]}) + wrong_total, check_status::differ,
          "L:4: 0300: 32 line checksums, listing has 0\n1 of 4 pages differ\n"},
     };
-    for (const auto& c : cases) {
-        const checked result = check(c.start, c.image, c.listing, c.regular);
-        EXPECT_EQ(result.status, c.status) << c.what;
-        EXPECT_EQ(result.report, c.report) << c.what;
-    }
+    expect_reports(cases);
 }
 
 TEST(Check, AFailedListingEndsTheCheckAfterTheReportsSoFar) {

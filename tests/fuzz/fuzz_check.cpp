@@ -46,16 +46,6 @@ void expect(bool holds, const char* what, const std::string& report, const std::
     }
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = text.find('\n', at);
-        lines.push_back(text.substr(at, end - at));
-        at = end + 1;
-    }
-    return lines;
-}
-
 std::string joined(const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& line : lines) {
@@ -141,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(image.data());
     const std::string listing = model_listing(start, bytes, image.size());
-    const std::vector<std::string> listed = lines_of(listing);
+    const std::vector<std::string> listed = split_lines(listing);
     const std::string all_match = "all " + std::to_string(listed.size()) + " pages match\n";
     const std::string own = listed.empty() ? "L: no checksum lines\n" : all_match;
     for (const std::string& text : {listing, utf16_crlf(listing)}) {
@@ -175,7 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::size_t at = choice % image.size();
     image[at] = static_cast<char>(image[at] ^ (1 << (data[6] % 8)));
-    const std::vector<std::string> flipped = lines_of(model_listing(start, bytes, image.size()));
+    const std::vector<std::string> flipped = split_lines(model_listing(start, bytes, image.size()));
     const std::string report = report_of(start, image, listing);
     const std::uint64_t line = (std::uint64_t{start} + at) & ~std::uint64_t{7};
     if (line + 8 > std::uint64_t{start} + image.size()) {
@@ -195,7 +185,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (report.compare(0, fits.size(), fits) == 0) {
         const auto other =
             static_cast<std::uint32_t>(std::strtoul(report.c_str() + fits.size(), nullptr, 16));
-        const std::vector<std::string> there = lines_of(model_listing(other, bytes, image.size()));
+        const std::vector<std::string> there =
+            split_lines(model_listing(other, bytes, image.size()));
         const bool fitting = there[0] == listed[0] &&
                              (there.size() == 1 || listed.size() == 1 || there[1] == listed[1]);
         expect(fitting && report == fits + hex4(other) + ", not " + hex4(start) + "\n",

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 inline std::string hex_byte(std::uint32_t value) {
     char text[3];
@@ -41,6 +42,17 @@ inline std::string model_listing(std::uint32_t start, const std::uint8_t* data, 
         text += ": " + hex_byte(total) + "\n";
     }
     return text;
+}
+
+// The lines of a listing, without their newlines.
+inline std::vector<std::string> split_lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\n', at);
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return lines;
 }
 
 #endif
