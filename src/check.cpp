@@ -326,7 +326,7 @@ char own_text[text_pages * page_text_max + (page_text_room - page_text_max)];
 // Uses up the pages whose text, exactly as the tool writes it, the listing holds next: a run of
 // them in one comparison when it can, else one at a time. `text` is theirs, `length` bytes from
 // `offset` on; returns how many, and moves `offset` past their text. This path takes every page
-// of a listing that matches; the rules above take the rest.
+// that a listing in the tool's own format matches; the rules above take the rest.
 std::size_t take_own_text(check_state& c, const page_sums* pages, std::size_t count,
                           const char* text, std::size_t length, std::size_t& offset) {
     std::size_t taken = 0;

@@ -31,8 +31,9 @@ struct check_output {
     const char* image_name;
 };
 
-// Listing lines read ahead of the step that uses them: one page line, and lines that are not
-// checksum lines before it. A look-ahead that would need more passes over the rest.
+// Listing lines read ahead of the step that uses them: the next page line, and up to this many
+// lines that are not checksum lines before it, which are reported after the step. A page line
+// further ahead counts as none: the page is then compared with the line that stands for it.
 constexpr std::size_t lines_ahead = 32;
 
 struct queued_line {
