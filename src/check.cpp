@@ -26,11 +26,6 @@ void report_at(check_state& c, unsigned long long number, const char* what,
     report(c, {c.output.listing_name, at, what, detail});
 }
 
-std::uint32_t page_address(const page_sums& sums) {
-    return sums.count == 0 ? sums.next_address & ~std::uint32_t{0xFF}
-                           : sums.next_address - 8u * (sums.first + sums.count);
-}
-
 void step(check_state& c, bool differs) {
     ++c.steps;
     c.differing += differs ? 1 : 0;
@@ -184,7 +179,7 @@ void pair(check_state& c, const page_sums& page, const queued_line& line) {
 bool judge_first_page(check_state& c, const page_sums& page, const queued_line& first) {
     const bool suspect =
         first.line.kind == line_kind::page && first.line.count >= 4 && !same_page(page, first.line);
-    if (suspect && c.kept < first_bytes_kept && !c.image_ended) {
+    if (suspect && c.kept < first_bytes_kept && !c.first_run_ended && !c.image_ended) {
         return false;
     }
     c.first_judged = true;
@@ -386,10 +381,13 @@ bool take_pages(void* state, const page_sums* pages, std::size_t count) {
     return true;
 }
 
-void see_bytes(void* state, const std::uint8_t* bytes, std::size_t size) {
+// The start-address search looks at the image's first bytes up to the first addresses that hold
+// none.
+void see_bytes(void* state, const byte_run& run) {
     auto& c = *static_cast<check_state*>(state);
-    const std::size_t n = std::min(size, first_bytes_kept - c.kept);
-    std::memcpy(c.first_bytes + c.kept, bytes, n);
+    c.first_run_ended = c.first_run_ended || (run.moved && c.kept > 0);
+    const std::size_t n = c.first_run_ended ? 0 : std::min(run.size, first_bytes_kept - c.kept);
+    std::memcpy(c.first_bytes + c.kept, run.bytes, n);
     c.kept += n;
 }
 

@@ -71,6 +71,7 @@ struct check_state {
     // The image's first bytes, for the search for the start address the listing fits.
     std::uint8_t first_bytes[first_bytes_kept];
     std::size_t kept;
+    bool first_run_ended;
     // The outcome so far.
     unsigned long long steps, differing;
     byte_traits used; // of the pages used up

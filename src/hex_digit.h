@@ -2,7 +2,7 @@
 #define PAGETALLY_HEX_DIGIT_H
 
 // The value of a hexadecimal digit in either case, or -1 for any other character.
-inline int hex_digit_value(char c) {
+constexpr int hex_digit_value(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }

@@ -22,6 +22,12 @@ struct page_sums {
     std::uint32_t next_address; // address of the next byte to sum
 };
 
+// The address of the page's position 0.
+inline std::uint32_t page_address(const page_sums& sums) {
+    return sums.count == 0 ? sums.next_address & ~std::uint32_t{0xFF}
+                           : sums.next_address - 8u * (sums.first + sums.count);
+}
+
 // Sums the page that holds `address`. `block` points at the page's position 0 of 256: it holds
 // `n` bytes read from the position of `address` (its low 8 bits) on, zero bytes before that
 // position in the same line, and anything after the read bytes.

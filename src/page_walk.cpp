@@ -77,6 +77,17 @@ bool take_run(walk& w, const std::uint8_t* bytes, std::size_t size) {
     return hand_over(w);
 }
 
+// The input goes on at `address`: the page gathered so far is summed as at the end.
+bool move_to(walk& w, std::uint32_t address) {
+    if (w.gathered > 0 && !add_page(w, w.block, w.gathered)) {
+        return false;
+    }
+    w.gathered = 0;
+    w.address = address;
+    std::memset(w.block, 0, sizeof w.block);
+    return true;
+}
+
 } // namespace
 
 walk_status walk_pages(byte_source in, std::uint32_t start, page_consumer out) {
@@ -87,8 +98,11 @@ walk_status walk_pages(byte_source in, std::uint32_t start, page_consumer out) {
         byte_run run{};
         switch (in.next(in.state, run)) {
         case read_result::bytes:
+            if (run.moved && !move_to(w, run.address)) {
+                return walk_status::stopped;
+            }
             if (out.see != nullptr) {
-                out.see(out.state, run.bytes, run.size);
+                out.see(out.state, run);
             }
             if (!take_run(w, run.bytes, run.size)) {
                 return walk_status::stopped;

@@ -6,10 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 
-// A run of input bytes, valid until its source is asked for the next one.
+// A run of input bytes, valid until its source is asked for the next one. A run goes on from
+// the address where the run before it ended, unless it has `moved`: then it begins at `address`,
+// past addresses that hold no byte of the input.
 struct byte_run {
     const std::uint8_t* bytes;
     std::size_t size;
+    bool moved = false;
+    std::uint32_t address = 0;
 };
 
 enum class read_result { bytes, end, failed };
@@ -21,14 +25,14 @@ struct byte_source {
     void* state;
 };
 
-// Takes the sums of consecutive pages in address order; returns false to stop the walk. When
-// `see` is set, it is shown every run of the input's bytes, in order, before the pages that the
-// run completes. Pages come with their bits_and and bits_or while `bits` points at true: they
-// cost time that only some consumers need to spend, and only for a while.
+// Takes the sums of the pages in the input's order; returns false to stop the walk. When `see` is
+// set, it is shown every run of the input, in order, before the pages that the run completes. Pages
+// come with their bits_and and bits_or while `bits` points at true: they cost time that only some
+// consumers need to spend, and only for a while.
 struct page_consumer {
     bool (*take)(void* state, const page_sums* pages, std::size_t count);
     void* state;
-    void (*see)(void* state, const std::uint8_t* bytes, std::size_t size);
+    void (*see)(void* state, const byte_run& run);
     const bool* bits;
 };
 
@@ -40,7 +44,9 @@ enum class walk_status {
 
 // Walks the input viewed as a memory image whose first byte lies at `start`: the sums of every
 // 256-byte page of the address space that it reaches into, handed to `out` as soon as the run
-// that completes them has been read. Bytes at the end that fill no whole line are not summed.
+// that completes them has been read. Bytes that fill no whole line before a run that has moved,
+// and at the end, are not summed; positions before the first byte and before a moved run's first
+// byte in their line count as zero.
 walk_status walk_pages(byte_source in, std::uint32_t start, page_consumer out);
 
 #endif
