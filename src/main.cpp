@@ -1,15 +1,19 @@
-// pagetally start-address file-name
-// pagetally --check listing start-address file-name
+// pagetally [--format NAME] [--fill XX] start-address file-name
+// pagetally --format NAME [--fill XX] file-name
+// pagetally --check LISTING [--format NAME] [--fill XX] [start-address] file-name
 // pagetally --help | -h | --version
 //
 // Prints one line of checksums for every 256-byte page of the file viewed as a memory image at
 // the start address; or checks those pages against a published listing of them, line by line.
-// A listing ends with status 0, or 1 on any failure. A check ends with 0 when every page
-// matched, 1 when something differs, and 2 on trouble: a usage error, a file that cannot be
-// opened or read, output that cannot be written, a listing without a checksum line.
+// The file is raw bytes, or a text or file that gives its bytes' addresses (--format). A
+// listing ends with status 0, or 1 on any failure. A check ends with 0 when every page matched,
+// 1 when something differs, and 2 on trouble: a usage error, a file that cannot be opened, read
+// or decoded, output that cannot be written, a listing without a checksum line.
 
 #include "address.h"
 #include "check.h"
+#include "command_line.h"
+#include "image_formats.h"
 #include "listing.h"
 #include "page_walk.h"
 #include "platform.h"
@@ -17,6 +21,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -25,15 +31,27 @@ constexpr const char* check_usage = "usage: pagetally --check listing start-addr
 constexpr int check_trouble = 2;
 
 constexpr const char* help_text =
-    "usage: pagetally start-address file-name\n"
-    "       pagetally --check listing start-address file-name\n"
+    "usage: pagetally [--format NAME] [--fill XX] start-address file-name\n"
+    "       pagetally --format NAME [--fill XX] file-name\n"
+    "       pagetally --check LISTING [--format NAME] [--fill XX] [start-address] file-name\n"
     "\n"
     "The first prints, for every 256-byte page of the file viewed as a memory image at the\n"
     "start address (hexadecimal: C000, 0xC000, $C000 or &C000), a checksum of each 8-byte\n"
     "line and the page's total.\n"
-    "The second compares those pages with a published listing of them, names every line\n"
+    "The second takes the addresses from the file itself: --format hex, ihex, srec, prg.\n"
+    "The third compares those pages with a published listing of them, names every line\n"
     "that differs, and says what the likely cause is.\n"
     "A file-name or listing of - is standard input.\n"
+    "\n"
+    "Options, before the start address (-- ends them):\n"
+    "  --format NAME     how the file holds the image: raw (its bytes, the default),\n"
+    "                    hex (typed hex text, with or without address labels), ihex (Intel\n"
+    "                    HEX), srec (Motorola S-records) or prg (a load address, then the\n"
+    "                    bytes); a start address given moves the image's lowest address there\n"
+    "  --fill XX         the byte at addresses between the image's bytes that hold none\n"
+    "                    (default FF, as an erased EPROM)\n"
+    "  --check LISTING   compare the image with LISTING\n"
+    "  --help, -h        show this help;  --version  show the version\n"
     "\n"
     "Exit status: 0 when the file was listed or every page matched; 1 when the file could\n"
     "not be listed or a check found a difference; 2 when a check could not be made.\n"
@@ -42,42 +60,8 @@ constexpr const char* help_text =
 #endif
     ;
 
-// What the command line asks for.
-enum class command { list, check, help, version, list_usage, check_usage };
-
-struct request {
-    command what;
-    const char* listing; // of a check
-    const char* start;
-    const char* image;
-};
-
 bool is(const char* argument, const char* word) {
     return std::strcmp(argument, word) == 0;
-}
-
-request read_request(program_args args) {
-    const char* const* argument = args.values;
-    if (args.count > 1 && (is(argument[1], "--help") || is(argument[1], "-h"))) {
-        return request{command::help, nullptr, nullptr, nullptr};
-    }
-    if (args.count > 1 && is(argument[1], "--version")) {
-        return request{command::version, nullptr, nullptr, nullptr};
-    }
-    // Anywhere else, --check is misplaced: a plain listing would pass for a check that passed.
-    for (int i = 2; i < args.count; ++i) {
-        if (is(argument[i], "--check")) {
-            return request{command::check_usage, nullptr, nullptr, nullptr};
-        }
-    }
-    if (args.count > 1 && is(argument[1], "--check")) {
-        // Standard input can be one of the two inputs, not both.
-        return args.count <= 4 || (is(argument[2], "-") && is(argument[4], "-"))
-                   ? request{command::check_usage, nullptr, nullptr, nullptr}
-                   : request{command::check, argument[2], argument[3], argument[4]};
-    }
-    return args.count <= 2 ? request{command::list_usage, nullptr, nullptr, nullptr}
-                           : request{command::list, nullptr, argument[1], argument[2]};
 }
 
 // Ends the run: standard output must have taken everything, or the run failed with `failure`.
@@ -117,60 +101,109 @@ bool refuse_own_output(input_file& in, const char* name) {
     return true;
 }
 
-int list(const char* start_text, const char* name) {
-    const auto start = parse_start_address(start_text);
-    if (!start) {
+// The start address asked for: none when it was left out, false when it is refused.
+bool read_start(const request& asked, std::optional<std::uint32_t>& start) {
+    start = asked.start != nullptr ? parse_start_address(asked.start) : std::nullopt;
+    return asked.start == nullptr || start.has_value();
+}
+
+long read_text(void* state, char* buffer, std::size_t size) {
+    return read_input(*static_cast<input_file*>(state), buffer, size);
+}
+
+// Reads an image in a format that gives its addresses, whole.
+image_error read_whole_image(const request& asked, input_file& in,
+                             std::optional<std::uint32_t> start, image& read) {
+    const image_error error =
+        read_image_file(asked.format, text_source{read_text, &in}, start, read);
+    close_input(in);
+    return error;
+}
+
+// Refuses a file that is not an image of its format, with the line that says why.
+int refuse_image(const image_error& error, const request& asked, int status) {
+    std::string line(std::strlen(asked.image) + 160, '\0');
+    describe_image_error(error, asked.format, asked.image, &line[0], line.size());
+    return fail(line.c_str(), status);
+}
+
+// Walks the image: raw bytes as they are read from `in`, or an image read whole.
+walk_status walk_image(input_file& in, std::uint32_t start, const image* read, std::uint8_t fill,
+                       page_consumer out) {
+    if (read == nullptr) {
+        return walk_input(in, start, out);
+    }
+    image_reader reader = read_image(*read, fill);
+    return walk_pages(image_bytes(reader), image_start(*read), out);
+}
+
+int list(const request& asked) {
+    std::optional<std::uint32_t> start;
+    if (!read_start(asked, start)) {
         return fail(list_usage);
     }
     input_file in{};
-    if (!open_named(name, in)) {
-        return fail_on_file("cannot open", name);
+    if (!open_named(asked.image, in)) {
+        return fail_on_file("cannot open", asked.image);
     }
-    if (refuse_own_output(in, name)) {
+    if (refuse_own_output(in, asked.image)) {
         close_input(in);
         return finish(EXIT_FAILURE);
     }
+    image read{};
+    const bool raw = asked.format == image_format::raw;
+    const image_error error = raw ? image_error{} : read_whole_image(asked, in, start, read);
+    if (error.fault != image_fault::none) {
+        return refuse_image(error, asked, EXIT_FAILURE);
+    }
     listing_text text{stdout, is_terminal(stdout), 0, false};
-    const walk_status walked = walk_input(in, *start, listing_consumer(text));
+    const walk_status walked = walk_image(in, start.value_or(0), raw ? nullptr : &read, asked.fill,
+                                          listing_consumer(text));
     close_input(in);
     if (!finish_listing(text)) {
         return finish(EXIT_FAILURE, false);
     }
     return walked == walk_status::complete ? finish(EXIT_SUCCESS)
-                                           : fail_on_file("cannot read", name);
-}
-
-long read_listing(void* state, char* buffer, std::size_t size) {
-    return read_input(*static_cast<input_file*>(state), buffer, size);
+                                           : fail_on_file("cannot read", asked.image);
 }
 
 long read_image_at(void* state, std::uint64_t offset, void* buffer, std::size_t size) {
     return read_input_at(*static_cast<input_file*>(state), offset, buffer, size);
 }
 
-int check(const char* listing_name, const char* start_text, const char* name) {
-    const auto start = parse_start_address(start_text);
-    if (!start) {
+int check(const request& asked) {
+    std::optional<std::uint32_t> start;
+    if (!read_start(asked, start)) {
         return fail(check_usage, check_trouble);
     }
+    const char* listing_name = asked.listing;
+    const char* name = asked.image;
     input_file listing{};
     if (!open_named(listing_name, listing)) {
         return fail_on_file("cannot open", listing_name, check_trouble);
     }
-    input_file image{};
-    if (!open_named(name, image)) {
+    input_file in{};
+    if (!open_named(name, in)) {
         return fail_on_file("cannot open", name, check_trouble);
     }
-    if (refuse_own_output(listing, listing_name) || refuse_own_output(image, name)) {
+    if (refuse_own_output(listing, listing_name) || refuse_own_output(in, name)) {
         return finish(check_trouble, true, check_trouble);
     }
-    // The repeat test reads a regular file a second time.
-    const image_reread reread{image.sized ? read_image_at : nullptr, &image, image.size};
-    check_state state = start_check(text_source{read_listing, &listing}, *start, reread,
+    image read{};
+    const bool raw = asked.format == image_format::raw;
+    const image_error error = raw ? image_error{} : read_whole_image(asked, in, start, read);
+    if (error.fault != image_fault::none) {
+        return refuse_image(error, asked, check_trouble);
+    }
+    // The repeat test reads a raw regular file a second time.
+    const image_reread reread{raw && in.sized ? read_image_at : nullptr, &in, in.size};
+    const std::uint32_t first = raw ? start.value_or(0) : image_start(read);
+    check_state state = start_check(text_source{read_text, &listing}, first, reread,
                                     check_output{stdout, write_line, listing_name, name});
-    const check_status status =
-        finish_check(state, walk_input(image, *start, check_consumer(state)));
-    close_input(image);
+    const walk_status walked =
+        walk_image(in, first, raw ? nullptr : &read, asked.fill, check_consumer(state));
+    const check_status status = finish_check(state, walked);
+    close_input(in);
     close_input(listing);
     switch (status) {
     case check_status::all_match:
@@ -192,20 +225,25 @@ int check(const char* listing_name, const char* start_text, const char* name) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const request asked = read_request(program_arguments(argc, argv));
+    const program_args args = program_arguments(argc, argv);
+    const request asked = read_request(args.count, args.values);
+    const int usage_status = asked.check_form ? check_trouble : EXIT_FAILURE;
     switch (asked.what) {
     case command::list:
-        return list(asked.start, asked.image);
+        return list(asked);
     case command::check:
-        return check(asked.listing, asked.start, asked.image);
+        return check(asked);
     case command::help:
         return finish(EXIT_SUCCESS, std::fputs(help_text, stdout) != EOF);
     case command::version:
         return finish(EXIT_SUCCESS, write_line(stdout, {"pagetally ", PAGETALLY_VERSION}));
-    case command::list_usage:
-        return fail(list_usage);
-    case command::check_usage:
+    case command::unknown_format:
+        return finish(usage_status,
+                      write_line(stdout, {"unknown format ", asked.format_name,
+                                          ": raw, hex, ihex, srec or prg"}),
+                      usage_status);
+    case command::usage:
         break;
     }
-    return fail(check_usage, check_trouble);
+    return fail(asked.check_form ? check_usage : list_usage, usage_status);
 }

@@ -33,6 +33,7 @@ bool open_input(const char* name, input_file& in);
 // Standard input, read as raw bytes; a regular file counts as sized only when it is read from
 // its start.
 input_file open_standard_input();
+// Closes the input, once: a closed input is left as it is.
 void close_input(input_file& in);
 
 // Reads up to `size` bytes into `buffer`: returns how many, 0 at the end of the input, or -1

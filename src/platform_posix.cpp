@@ -72,7 +72,9 @@ input_file open_standard_input() {
 }
 
 void close_input(input_file& in) {
-    close(in.fd);
+    if (in.fd >= 0) {
+        close(in.fd);
+    }
     in.fd = -1;
 }
 

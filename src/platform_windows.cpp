@@ -115,7 +115,9 @@ input_file open_standard_input() {
 }
 
 void close_input(input_file& in) {
-    _close(in.fd);
+    if (in.fd >= 0) {
+        _close(in.fd);
+    }
     in.fd = -1;
 }
 
