@@ -215,3 +215,16 @@ bool take_line(listing_reader& r, const char* line_text, std::size_t length) {
     ++r.line_number;
     return true;
 }
+
+const char* unread_text(listing_reader& r, std::size_t wanted, std::size_t& available) {
+    while (r.end - r.begin < wanted && !r.ended && !r.failed) {
+        fill(r);
+    }
+    available = r.end - r.begin;
+    return text + r.begin;
+}
+
+void take_text(listing_reader& r, std::size_t length, unsigned long long lines) {
+    r.begin += length;
+    r.line_number += lines;
+}

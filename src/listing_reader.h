@@ -48,6 +48,13 @@ bool read_line(listing_reader& reader, text_line& line);
 bool take_lines(listing_reader& reader, const char* text, std::size_t length,
                 unsigned long long lines);
 
+// The text still to read, `available` bytes of it: at least `wanted` (at most listing_line_max)
+// unless the text ends first. Valid until the reader is used again; takes nothing.
+const char* unread_text(listing_reader& reader, std::size_t wanted, std::size_t& available);
+
+// Takes the first `length` bytes of the unread text, which hold `lines` whole lines.
+void take_text(listing_reader& reader, std::size_t length, unsigned long long lines);
+
 // Takes the next line when it is exactly `text` (`length` bytes, no line end), whatever its line
 // end. False, taking nothing, otherwise.
 bool take_line(listing_reader& reader, const char* text, std::size_t length);
