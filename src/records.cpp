@@ -1,6 +1,7 @@
 // Intel HEX and Motorola S-records: lines of one record each, every record its bytes in
 // hexadecimal after a mark, its length and its checksum among them.
 
+#include "hex_bytes.h"
 #include "hex_digit.h"
 #include "image_decoders.h"
 
@@ -8,22 +9,6 @@
 #include <cstring>
 
 namespace {
-
-// The value of every character as a digit, with 0xF0 for one that is not.
-struct digit_table {
-    std::uint8_t value[256];
-};
-
-constexpr digit_table make_digit_table() {
-    digit_table table{};
-    for (unsigned c = 0; c < 256; ++c) {
-        const int value = hex_digit_value(static_cast<char>(c));
-        table.value[c] = static_cast<std::uint8_t>(value < 0 ? 0xF0 : value);
-    }
-    return table;
-}
-
-constexpr digit_table digits = make_digit_table();
 
 // Records hold at most this many bytes: those of the longest line a text may have.
 constexpr std::size_t record_max = listing_line_max / 2;
@@ -41,22 +26,18 @@ std::size_t trimmed(const text_line& line) {
 // first character that is not a digit.
 image_error record_bytes(const text_line& line, std::size_t from, std::size_t end,
                          std::uint8_t* bytes) {
-    const auto* text = reinterpret_cast<const unsigned char*>(line.text);
-    unsigned bad = 0;
+    unsigned sum = 0;
+    const std::size_t n = (end - from) / 2;
+    const bool odd = (end - from) % 2 != 0;
+    if (read_hex_bytes(line.text + from, n, bytes, sum) &&
+        (!odd || hex_digit_value(line.text[end - 1]) >= 0)) {
+        return image_error{};
+    }
     std::size_t i = from;
-    for (; i + 1 < end; i += 2) {
-        const unsigned high = digits.value[text[i]];
-        const unsigned low = digits.value[text[i + 1]];
-        bad |= high | low;
-        *bytes++ = static_cast<std::uint8_t>(high << 4 | low);
+    while (hex_digit_value(line.text[i]) >= 0) {
+        ++i;
     }
-    bad |= i < end ? digits.value[text[i]] : 0;
-    if ((bad & 0xF0) != 0) {
-        for (i = from; digits.value[text[i]] != 0xF0; ++i) {
-        }
-        return fault_at(image_fault::character, line.number, i, line.text[i]);
-    }
-    return image_error{};
+    return fault_at(image_fault::character, line.number, i, line.text[i]);
 }
 
 image_error length_fault(unsigned long long line, unsigned given, std::size_t held) {
@@ -95,10 +76,16 @@ std::uint32_t big_endian(const std::uint8_t* bytes, std::size_t n) {
     return value;
 }
 
-void add_record(image& out, std::uint32_t address, const std::uint8_t* bytes, std::size_t n,
+// Adds a record's data; false when there is no memory for them.
+bool add_record(image& out, std::uint32_t address, const std::uint8_t* bytes, std::size_t n,
                 unsigned long long line) {
-    std::memcpy(image_room(out, n), bytes, n);
+    std::uint8_t* room = image_room(out, n);
+    if (room == nullptr) {
+        return false;
+    }
+    std::memcpy(room, bytes, n);
     add_bytes(out, address, n, line);
+    return true;
 }
 
 // Where Intel HEX data records lie: below a segment base, each wraps within its 64 KiB.
@@ -132,13 +119,13 @@ image_error intel_record(const text_line& line, std::size_t end, intel_base& bas
     if (type > 5 || length != fitting_length[type]) {
         return type_fault(line.number, type);
     }
-    if (type == 0 && base.segment) {
-        const std::size_t below = std::min<std::size_t>(length, 0x10000 - offset);
-        add_record(out, base.base + offset, data, below, line.number);
-        add_record(out, base.base, data + below, length - below, line.number);
-    } else if (type == 0) {
-        add_record(out, base.base + offset, data, length, line.number);
-    } else if (type == 2 || type == 4) {
+    const std::size_t below =
+        base.segment ? std::min<std::size_t>(length, 0x10000 - offset) : length;
+    if (type == 0 && (!add_record(out, base.base + offset, data, below, line.number) ||
+                      !add_record(out, base.base, data + below, length - below, line.number))) {
+        return fault_at(image_fault::no_memory, 0);
+    }
+    if (type == 2 || type == 4) {
         base = intel_base{type == 2, big_endian(data, 2) << (type == 2 ? 4 : 16)};
     }
     ended = type == 1;
@@ -180,7 +167,9 @@ image_error s_record(const text_line& line, std::size_t end, unsigned long long&
     }
     const std::uint32_t address = big_endian(bytes + 1, a);
     if (type >= 1 && type <= 3) {
-        add_record(out, address, bytes + 1 + a, count - a - 1, line.number);
+        if (!add_record(out, address, bytes + 1 + a, count - a - 1, line.number)) {
+            return fault_at(image_fault::no_memory, 0);
+        }
         ++data_records;
     } else if ((type == 5 || type == 6) && address != data_records) {
         image_error wrong = fault_at(image_fault::count, line.number);
@@ -192,12 +181,66 @@ image_error s_record(const text_line& line, std::size_t end, unsigned long long&
     return image_error{};
 }
 
+// The longest record line, with CR LF: ":", 5 bytes of header and checksum, 255 of data.
+constexpr std::size_t intel_line_max = 1 + 2 * (5 + 255) + 2;
+
+// The data record at `record` (`available` bytes of text from there on), when it is plain: on
+// a line of its own that ends in LF or CR LF, its checksum right, and within its segment.
+// Returns the length of its line with its line end, or 0 when it needs a closer look.
+std::size_t plain_record(const char* record, std::size_t available, intel_base base,
+                         unsigned long long line, image& out) {
+    if (available < 13 || record[0] != ':' || hex_digit_value(record[1]) < 0 ||
+        hex_digit_value(record[2]) < 0) {
+        return 0;
+    }
+    const std::size_t length =
+        static_cast<std::size_t>(hex_digit_value(record[1]) << 4 | hex_digit_value(record[2]));
+    const std::size_t end = 11 + 2 * length;
+    if (available < end + 2) {
+        return 0;
+    }
+    const std::size_t next = record[end] == '\n'                              ? end + 1
+                             : record[end] == '\r' && record[end + 1] == '\n' ? end + 2
+                                                                              : 0;
+    std::uint8_t bytes[5 + 255];
+    unsigned sum = 0;
+    if (next == 0 || !read_hex_bytes(record + 1, 5 + length, bytes, sum) || sum % 256 != 0 ||
+        bytes[3] != 0) {
+        return 0;
+    }
+    const std::uint32_t offset = big_endian(bytes + 1, 2);
+    if (base.segment && offset + length > 0x10000) {
+        return 0;
+    }
+    return add_record(out, base.base + offset, bytes + 4, length, line) ? next : 0;
+}
+
+// Takes the plain data records that come next in the text: they need none of the checks that
+// read_line and intel_record make one line at a time, which took most of the time of reading a
+// large file.
+void take_plain_records(listing_reader& in, intel_base base, image& out) {
+    for (;;) {
+        std::size_t available = 0;
+        const char* text = unread_text(in, intel_line_max, available);
+        std::size_t at = 0;
+        unsigned long long lines = 0;
+        for (std::size_t n = 1; n > 0; at += n) {
+            n = plain_record(text + at, available - at, base, in.line_number + lines + 1, out);
+            lines += n > 0 ? 1 : 0;
+        }
+        take_text(in, at, lines);
+        if (at == 0) {
+            return;
+        }
+    }
+}
+
 } // namespace
 
 image_error read_intel_hex(listing_reader& in, image& out) {
     intel_base base{false, 0};
     text_line line{};
-    while (read_line(in, line)) {
+    while ((take_plain_records(in, base, out), read_line(in, line))) {
         if (line.text == nullptr) {
             return fault_at(image_fault::too_long, line.number);
         }
