@@ -125,6 +125,9 @@ image_error read_line_of_hex(const text_line& line, hex_state& s, image& out) {
         g.begin += marked; // the bytes may follow the mark without a blank
     }
     std::uint8_t* bytes = image_room(out, listing_line_max / 2);
+    if (bytes == nullptr) {
+        return fault_at(image_fault::no_memory, 0);
+    }
     std::size_t n = 0;
     for (; g.begin < end; g = next_group(text, g.end, end)) {
         if (g.begin < g.end) {

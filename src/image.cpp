@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -97,9 +98,24 @@ bool comes_first(const image_conflict& a, const image_conflict& b) {
 
 } // namespace
 
+void chunk_release::operator()(std::uint8_t* bytes) const {
+    if (give_back != nullptr) {
+        give_back(bytes);
+    } else {
+        delete[] bytes;
+    }
+}
+
 std::uint8_t* image_room(image& image, std::size_t n) {
     if (image.chunks.empty() || image_chunk_size - image.used < n) {
-        image.chunks.push_back(std::make_unique<std::uint8_t[]>(image_chunk_size));
+        // Not zeroed: every byte is written before it is read.
+        std::uint8_t* chunk = image.memory.take != nullptr ? image.memory.take()
+                                                           : new (std::nothrow)
+                                                                 std::uint8_t[image_chunk_size];
+        if (chunk == nullptr) {
+            return nullptr;
+        }
+        image.chunks.emplace_back(chunk, chunk_release{image.memory.give_back});
         image.used = 0;
         image.open_line = false;
     }

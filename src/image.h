@@ -27,10 +27,23 @@ struct image_run {
 };
 
 // Storage is taken in chunks, so that bytes never move once held.
-constexpr std::size_t image_chunk_size = std::size_t{1} << 20;
+constexpr std::size_t image_chunk_size = std::size_t{1} << 21;
+
+// Where the chunks come from: `take` gives image_chunk_size bytes, or null when it cannot, and
+// `give_back` takes them back. Without `take`, new and delete.
+struct image_memory {
+    std::uint8_t* (*take)();
+    void (*give_back)(std::uint8_t* bytes);
+};
+
+struct chunk_release {
+    void (*give_back)(std::uint8_t* bytes);
+    void operator()(std::uint8_t* bytes) const;
+};
 
 struct image {
-    std::vector<std::unique_ptr<std::uint8_t[]>> chunks;
+    image_memory memory;
+    std::vector<std::unique_ptr<std::uint8_t[], chunk_release>> chunks;
     std::size_t used; // bytes of the last chunk
     std::vector<image_run> runs;
     bool open_line;       // the last run may grow by the next line of the text
@@ -38,7 +51,8 @@ struct image {
     std::uint32_t origin; // where offset 0 lies
 };
 
-// Room for `n` bytes (at most 4096) after those held, valid until the image is used again.
+// Room for `n` bytes (at most image_chunk_size) after those held, valid until the image is used
+// again; null when there is no memory for it.
 std::uint8_t* image_room(image& image, std::size_t n);
 
 // Takes the `n` bytes last written into the room as the file's bytes at `address` on (past

@@ -45,7 +45,11 @@ image_error read_prg(text_source in, image& out) {
     std::uint32_t at = static_cast<std::uint32_t>(load[0] | load[1] << 8);
     constexpr std::size_t piece = std::size_t{1} << 16;
     for (;;) {
-        const long n = in.read(in.state, reinterpret_cast<char*>(image_room(out, piece)), piece);
+        std::uint8_t* room = image_room(out, piece);
+        if (room == nullptr) {
+            return fault_at(image_fault::no_memory, 0);
+        }
+        const long n = in.read(in.state, reinterpret_cast<char*>(room), piece);
         if (n <= 0) {
             return n < 0 ? read_failed() : image_error{};
         }
@@ -180,6 +184,9 @@ void describe_image_error(const image_error& error, image_format format, const c
         break;
     case image_fault::no_load_address:
         std::snprintf(text, size, "%s: no load address", name);
+        break;
+    case image_fault::no_memory:
+        std::snprintf(text, size, "%s: not enough memory to hold the image", name);
         break;
     case image_fault::read_failed:
         std::snprintf(text, size, "cannot read %s", name);

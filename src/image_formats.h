@@ -17,7 +17,7 @@ enum class image_format { raw, hex, ihex, srec, prg };
 // The format called `name`: raw, hex, ihex, srec or prg.
 std::optional<image_format> format_named(const char* name);
 
-// Why a file is not an image of its format. Every fault but the last three is about line `line`.
+// Why a file is not an image of its format. Every fault but the last four is about line `line`.
 enum class image_fault {
     none,
     too_long,        // the line is longer than listing_line_max
@@ -32,6 +32,7 @@ enum class image_fault {
     conflict,        // `conflict`: two lines give one address different values
     no_end,          // Intel HEX without its end-of-file record
     no_load_address, // a .prg shorter than its two bytes of load address
+    no_memory,       // the image is larger than the memory there is for it
     read_failed      // reading the file failed
 };
 

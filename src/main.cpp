@@ -151,6 +151,7 @@ int list(const request& asked) {
         return finish(EXIT_FAILURE);
     }
     image read{};
+    read.memory = image_memory{take_image_chunk, give_back_image_chunk};
     const bool raw = asked.format == image_format::raw;
     const image_error error = raw ? image_error{} : read_whole_image(asked, in, start, read);
     if (error.fault != image_fault::none) {
@@ -190,6 +191,7 @@ int check(const request& asked) {
         return finish(check_trouble, true, check_trouble);
     }
     image read{};
+    read.memory = image_memory{take_image_chunk, give_back_image_chunk};
     const bool raw = asked.format == image_format::raw;
     const image_error error = raw ? image_error{} : read_whole_image(asked, in, start, read);
     if (error.fault != image_fault::none) {

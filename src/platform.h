@@ -1,6 +1,7 @@
 #ifndef PAGETALLY_PLATFORM_H
 #define PAGETALLY_PLATFORM_H
 
+#include "image.h"
 #include "page_walk.h"
 
 #include <cstddef>
@@ -48,6 +49,11 @@ long read_input_at(input_file& in, std::uint64_t offset, void* buffer, std::size
 // Walks the input's pages (see walk_pages), reading it through one static buffer: one walk at
 // a time.
 walk_status walk_input(input_file& in, std::uint32_t start, page_consumer out);
+
+// Memory for an image read whole: image_chunk_size bytes, or null when there is none; and its
+// release.
+std::uint8_t* take_image_chunk();
+void give_back_image_chunk(std::uint8_t* chunk);
 
 // Whether `out` is a terminal, where a reader waits for every line.
 bool is_terminal(std::FILE* out);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <new>
 #include <string>
 
 #include <fcntl.h>
@@ -140,6 +141,14 @@ long read_input_at(input_file& in, std::uint64_t offset, void* buffer, std::size
     }
     const unsigned request = size < read_limit ? static_cast<unsigned>(size) : read_limit;
     return _read(in.fd, buffer, request);
+}
+
+std::uint8_t* take_image_chunk() {
+    return new (std::nothrow) std::uint8_t[image_chunk_size];
+}
+
+void give_back_image_chunk(std::uint8_t* chunk) {
+    delete[] chunk;
 }
 
 bool is_terminal(std::FILE* out) {
