@@ -1,0 +1,73 @@
+#include "command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The request, as one line: what, form, listing, start, image, format, fill.
+std::string request_of(std::vector<const char*> arguments) {
+    arguments.insert(arguments.begin(), "pagetally");
+    const request r = read_request(static_cast<int>(arguments.size()), arguments.data());
+    const char* what[] = {"list", "check", "help", "version", "usage", "unknown format"};
+    const char* formats[] = {"raw", "hex", "ihex", "srec", "prg"};
+    char fill[3];
+    std::snprintf(fill, sizeof fill, "%02X", r.fill);
+    std::string text =
+        std::string(what[static_cast<int>(r.what)]) + (r.check_form ? " (check)" : "");
+    if (r.what == command::list || r.what == command::check) {
+        text += std::string(" ") + (r.listing != nullptr ? r.listing : "-") + " " +
+                (r.start != nullptr ? r.start : "-") + " " + r.image + " " +
+                formats[static_cast<int>(r.format)] + " " + fill;
+    }
+    return r.what == command::unknown_format ? text + " " + r.format_name : text;
+}
+
+TEST(CommandLine, ReadsOptionsBeforeTheStartAddress) {
+    const struct {
+        std::vector<const char*> arguments;
+        const char* request;
+    } cases[] = {
+        {{"C000", "rom.bin"}, "list - C000 rom.bin raw FF"},
+        {{"C000", "rom.bin", "extra"}, "list - C000 rom.bin raw FF"},
+        {{"--format", "ihex", "rom.hex"}, "list - - rom.hex ihex FF"},
+        {{"--format=srec", "--fill", "00", "E000", "rom.s19"}, "list - E000 rom.s19 srec 00"},
+        {{"--fill=a5", "--format", "hex", "typed.hex"}, "list - - typed.hex hex A5"},
+        {{"--check", "pub.lst", "--format", "prg", "game.prg"},
+         "check (check) pub.lst - game.prg prg FF"},
+        {{"--format", "hex", "--check=pub.lst", "C000", "typed.hex"},
+         "check (check) pub.lst C000 typed.hex hex FF"},
+        {{"--", "-10", "--odd name"}, "list - -10 --odd name raw FF"},
+        {{"--check", "-", "C000", "rom.bin"}, "check (check) - C000 rom.bin raw FF"},
+        {{"--help", "junk"}, "help"},
+        {{"-h"}, "help"},
+        {{"--format", "ihex", "--version"}, "version"},
+        {{}, "usage"},
+        {{"C000"}, "usage"},
+        {{"rom.bin"}, "usage"}, // raw bytes need the start address
+        {{"--format", "ihex"}, "usage"},
+        {{"C000", "rom.hex", "--format", "ihex"}, "usage"},
+        {{"C000", "--format", "ihex", "rom.hex"}, "usage"},
+        {{"C000", "rom.bin", "--check", "rom.lst"}, "usage (check)"},
+        {{"--check", "pub.lst", "C000", "rom.bin", "--all"}, "usage (check)"},
+        {{"--check", "-", "C000", "-"}, "usage (check)"},
+        {{"--check"}, "usage (check)"},
+        {{"--fill", "FFF", "C000", "rom.bin"}, "usage"},
+        {{"--fill", "G0", "C000", "rom.bin"}, "usage"},
+        {{"--fill"}, "usage"},
+        {{"--colour", "C000", "rom.bin"}, "usage"},
+        {{"--format", "bin", "C000", "rom.bin"}, "unknown format bin"},
+        {{"--check", "pub.lst", "--format", "elf", "rom"}, "unknown format (check) elf"},
+    };
+    for (const auto& c : cases) {
+        std::string line;
+        for (const char* argument : c.arguments) {
+            line += std::string(argument) + " ";
+        }
+        EXPECT_EQ(request_of(c.arguments), c.request) << line;
+    }
+}
+
+} // namespace
