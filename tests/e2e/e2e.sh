@@ -5,7 +5,7 @@
 # usage: e2e.sh GROUP TOOL [LAUNCHER...]
 #   GROUP     usage, address, open, non_utf8_name, console, listing, output_faults,
 #             input_faults, read_error, shrinking_file, permission, streams, terminal,
-#             early_reader, sample, small_stack, large, check, or all
+#             early_reader, sample, small_stack, large, check, formats, srecord, or all
 #   TOOL      the built pagetally (or pagetally.exe)
 #   LAUNCHER  a command that runs TOOL, such as wine for the Windows build
 #
@@ -100,15 +100,27 @@ group_usage() {
             -- "$text" missing.bin
     done
     local help version
-    help='usage: pagetally start-address file-name
-       pagetally --check listing start-address file-name
+    help='usage: pagetally [--format NAME] [--fill XX] start-address file-name
+       pagetally --format NAME [--fill XX] file-name
+       pagetally --check LISTING [--format NAME] [--fill XX] [start-address] file-name
 
 The first prints, for every 256-byte page of the file viewed as a memory image at the
 start address (hexadecimal: C000, 0xC000, $C000 or &C000), a checksum of each 8-byte
 line and the page'"'"'s total.
-The second compares those pages with a published listing of them, names every line
+The second takes the addresses from the file itself: --format hex, ihex, srec, prg.
+The third compares those pages with a published listing of them, names every line
 that differs, and says what the likely cause is.
 A file-name or listing of - is standard input.
+
+Options, before the start address (-- ends them):
+  --format NAME     how the file holds the image: raw (its bytes, the default),
+                    hex (typed hex text, with or without address labels), ihex (Intel
+                    HEX), srec (Motorola S-records) or prg (a load address, then the
+                    bytes); a start address given moves the image'"'"'s lowest address there
+  --fill XX         the byte at addresses between the image'"'"'s bytes that hold none
+                    (default FF, as an erased EPROM)
+  --check LISTING   compare the image with LISTING
+  --help, -h        show this help;  --version  show the version
 
 Exit status: 0 when the file was listed or every page matched; 1 when the file could
 not be listed or a check found a difference; 2 when a check could not be made.
@@ -308,7 +320,8 @@ group_streams() {
 
 
 # A reader that stops early ends the listing at once: by SIGPIPE, or where that is ignored (and
-# on Windows, which has none) by the failed write. Either way no process is left behind.
+# on Windows, which has none) by the failed write. A listing that went on past its reader would
+# read the whole terabyte and be ended by timeout instead, with status 124.
 group_early_reader() {
     truncate -s 1T huge.bin
     local zero_page_0="00 08 10 18 20 28 30 38 40 48 50 58 60 68 70 78 80 88 90 98 A0 A8 B0 B8"
@@ -322,11 +335,6 @@ group_early_reader() {
     status=${PIPESTATUS[0]}
     verify "a listing piped into head -n 1 ends by the failed write" 1 \
         "$zero_page_0" $'cannot write output\n'
-    if pgrep -f "pagetally.* 0 huge.bin" >/dev/null; then
-        fail "no listing process is left behind"
-    else
-        passed=$((passed + 1))
-    fi
     rm -f huge.bin
 }
 
@@ -438,6 +446,91 @@ group_check() {
     status=$?
     : >out
     verify "a check whose output cannot be written" 2 "" $'cannot write output\n'
+}
+
+group_formats() {
+    local ex=$source_dir/examples lst=$source_dir/examples/sample.lst format
+    for format in hex ihex srec prg; do
+        check "the sample as $format lists as its raw image" 0 "$(cat "$lst")"$'\n' \
+            -- --format "$format" "$ex/sample.$format"
+        check "the sample as $format checks against its listing" 0 $'all 16 pages match\n' \
+            -- --check "$lst" --format="$format" "$ex/sample.$format"
+    done
+    run_tool 0 "$ex/sample.bin"
+    cp out at_0
+    check "a start address moves the image there" 0 "$(tr -d '\r' <at_0)"$'\n' \
+        -- --format prg 0 "$ex/sample.prg"
+    "${launcher[@]}" "$tool" --format hex - <"$ex/sample.hex" >out 2>err
+    status=$?
+    verify "a typed text from standard input" 0 "$(cat "$lst")"$'\n' ""
+    printf '0000: 01 01 01 01 01 01 01 01\n0300: 01 01 01 01 01 01 01 01\n' >hole.hex
+    local fills="00 08 10 18 20 28 30 38 40 48 50 58 60 68 70 78 80 88 90 98 A0 A8 B0 B8 C0 C8"
+    check "a hole is filled with FF, and a page that holds no byte passed over" 0 \
+        "08 $fills D0 D8 E0 E8 F0 : 10"$'\n0300: 0B : 08\n' -- --format hex hole.hex
+    check "--fill sets the byte of the holes" 0 \
+        "08 ${fills#00 } D0 D8 E0 E8 F0 F8 : 08"$'\n0300: 0B : 08\n' -- --fill 00 --format hex hole.hex
+    run_tool --format hex hole.hex
+    tr -d '\r' <out >hole.lst
+    check "a check reads the label after a hole" 0 $'all 2 pages match\n' \
+        -- --check hole.lst --format hex hole.hex
+    printf '0000: 01 02\n0001: 03\n' >conflict.hex
+    check "one address given two values" 1 $'conflict.hex:2: 0001 holds 03, line 1 gave it 02\n' \
+        -- --format hex conflict.hex
+    check "one address given two values, in a check" 2 \
+        $'conflict.hex:2: 0001 holds 03, line 1 gave it 02\n' -- --check hole.lst --format hex conflict.hex
+    printf ':080000000101010101010101F1\n:00000001FF\n' >bad.ihex
+    check "a bad checksum" 1 $'bad.ihex:1: checksum F1, should be F0\n' -- --format ihex bad.ihex
+    printf '\001' >short.prg
+    check "a .prg without its load address" 1 $'short.prg: no load address\n' -- --format prg short.prg
+    check "an option after the file name is refused" 1 "$usage_line" \
+        -- C000 "$ex/sample.ihex" --format ihex
+    check "a format that does not exist" 1 $'unknown format bin: raw, hex, ihex, srec or prg\n' \
+        -- --format bin C000 "$ex/sample.bin"
+    check "a format that does not exist, in a check" 2 \
+        $'unknown format bin: raw, hex, ihex, srec or prg\n' -- --check "$lst" --format bin C000 "$ex/sample.bin"
+}
+
+# pagetally's name of an srec_cat format.
+named() { [ "$1" = intel ] && echo ihex || echo srec; }
+
+# Intel HEX and S-records as srec_cat writes them list as the binary that srec_cat reads from
+# them, with the holes filled as srec_cat fills them.
+group_srecord() {
+    if ! command -v srec_cat >/dev/null; then
+        skip "Intel HEX and S-records as srec_cat reads them" "srec_cat, from Debian's srecord"
+        return
+    fi
+    counting 5000 7 >image.bin
+    local at format options
+    while read -r at format options; do
+        # shellcheck disable=SC2086
+        srec_cat image.bin -binary -offset "$at" -o image.txt $options
+        srec_cat image.txt "-$format" -offset "-$at" -o back.bin -binary
+        run_tool "$at" back.bin
+        cp out want
+        local name="srec_cat $options at $at"
+        check "$name" 0 "$(tr -d '\r' <want)"$'\n' -- --format "$(named "$format")" image.txt
+    done <<'CASES'
+0x1234 intel -intel -obs=16
+0x1FF80 intel -intel -address-length=3 -obs=255
+0xFFFFE000 intel -intel -obs=32
+0x0100 motorola -motorola
+0x12345 motorola -motorola -address-length=3 -obs=64
+0x89ABCDEF motorola -motorola -address-length=4 -obs=1
+CASES
+    local fill
+    for format in intel motorola; do
+        srec_cat image.bin -binary -offset 0x1234 -exclude 0x1300 0x1340 -exclude 0x2000 0x2001 \
+            -o holey.txt "-$format"
+        for fill in FF 00; do
+            srec_cat '(' holey.txt "-$format" -fill "0x$fill" -over holey.txt "-$format" ')' \
+                -offset -0x1234 -o filled.bin -binary 2>>srec_cat.log # no start record: a warning
+            run_tool 1234 filled.bin
+            cp out want
+            check "$format with holes, filled with $fill" 0 "$(tr -d '\r' <want)"$'\n' \
+                -- --format "$(named "$format")" --fill "$fill" holey.txt
+        done
+    done
 }
 
 group_non_utf8_name() {
