@@ -76,29 +76,10 @@ request refused(bool check) {
                    image_format::raw, nullptr, 0xFF};
 }
 
-} // namespace
-
-request read_request(int count, const char* const* arguments) {
-    options o{refused(false), false, false, 1, false};
-    while (o.next < count && is_option(arguments[o.next]) && !o.ended) {
-        const char* argument = arguments[o.next];
-        if (is(argument, "--")) {
-            o.ended = true;
-            ++o.next;
-        } else if (is(argument, "--help") || is(argument, "--version")) {
-            o.asked.what = is(argument, "--help") ? command::help : command::version;
-            return o.asked;
-        } else {
-            read_option(count, arguments, o);
-        }
-    }
-    if (o.next < count && is(arguments[o.next], "-h") && !o.ended) {
-        o.asked.what = command::help;
-        return o.asked;
-    }
-    // The file name, and the start address before it unless the format gives its addresses.
-    const int left = count - o.next;
-    const bool start_given = left >= 2 || o.asked.format == image_format::raw;
+// Takes the file name, and the start address before it unless the format gives its addresses,
+// from the arguments after the options.
+request read_operands(int count, const char* const* arguments, options& o) {
+    const bool start_given = count - o.next >= 2 || o.asked.format == image_format::raw;
     const int file = o.next + (start_given ? 1 : 0);
     // An option among or after them is misplaced; a misplaced --check is refused as a check.
     bool misplaced = false;
@@ -122,4 +103,27 @@ request read_request(int count, const char* const* arguments) {
     o.asked.start = start_given ? arguments[o.next] : nullptr;
     o.asked.image = arguments[file];
     return o.asked;
+}
+
+} // namespace
+
+request read_request(int count, const char* const* arguments) {
+    options o{refused(false), false, false, 1, false};
+    while (o.next < count && is_option(arguments[o.next]) && !o.ended) {
+        const char* argument = arguments[o.next];
+        if (is(argument, "--")) {
+            o.ended = true;
+            ++o.next;
+        } else if (is(argument, "--help") || is(argument, "--version")) {
+            o.asked.what = is(argument, "--help") ? command::help : command::version;
+            return o.asked;
+        } else {
+            read_option(count, arguments, o);
+        }
+    }
+    if (o.next < count && is(arguments[o.next], "-h") && !o.ended) {
+        o.asked.what = command::help;
+        return o.asked;
+    }
+    return read_operands(count, arguments, o);
 }

@@ -123,7 +123,7 @@ image_error read_whole_image(const request& asked, input_file& in,
 // Refuses a file that is not an image of its format, with the line that says why.
 int refuse_image(const image_error& error, const request& asked, int status) {
     std::string line(std::strlen(asked.image) + 160, '\0');
-    describe_image_error(error, asked.format, asked.image, &line[0], line.size());
+    describe_image_error(error, asked.format, asked.image, line.data(), line.size());
     return fail(line.c_str(), status);
 }
 

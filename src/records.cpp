@@ -189,12 +189,12 @@ constexpr std::size_t intel_line_max = 1 + 2 * (5 + 255) + 2;
 // Returns the length of its line with its line end, or 0 when it needs a closer look.
 std::size_t plain_record(const char* record, std::size_t available, intel_base base,
                          unsigned long long line, image& out) {
-    if (available < 13 || record[0] != ':' || hex_digit_value(record[1]) < 0 ||
-        hex_digit_value(record[2]) < 0) {
+    std::uint8_t count = 0;
+    unsigned ignored = 0;
+    if (available < 13 || record[0] != ':' || !read_hex_bytes(record + 1, 1, &count, ignored)) {
         return 0;
     }
-    const std::size_t length =
-        static_cast<std::size_t>(hex_digit_value(record[1]) << 4 | hex_digit_value(record[2]));
+    const std::size_t length = count;
     const std::size_t end = 11 + 2 * length;
     if (available < end + 2) {
         return 0;
