@@ -243,7 +243,7 @@ read_result next_image_run(void* state, byte_run& out) {
         // Between two runs: fill to the end of this page, pass over pages that hold no byte,
         // and fill the next run's page up to it. Pages are those of the placed addresses.
         const std::uint64_t here = image.origin + r.at;
-        const std::uint64_t there = image.origin + run.offset;
+        const std::uint64_t there = image.origin + std::uint64_t{run.offset};
         if (here >> 8 == there >> 8) {
             return fill_run(r, run.offset - r.at, out);
         }

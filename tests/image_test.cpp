@@ -119,6 +119,9 @@ TEST(Image, ReadsIntelHexAndSRecords) {
          "I:1: byte 0x20 at column 18\n"},
         {"the length", ihex, std::nullopt, ":0800000001010101010101F1\n",
          "I:1: length 08, the record holds 07 bytes\n"},
+        {"a length past the line's end", ihex, std::nullopt,
+         ":FF00000000\n" + std::string(600, '\n') + end_of_file,
+         "I:1: length FF, the record holds 00 bytes\n"},
         {"the checksum", ihex, std::nullopt, ":080000000101010101010101F1\n",
          "I:1: checksum F1, should be F0\n"},
         {"a record type it does not know", ihex, std::nullopt, ":00000006FA\n",
@@ -166,6 +169,11 @@ TEST(Image, FillsHolesAndPassesOverEmptyPages) {
               "04 00 08 10 18 20 28 30 38 40 48 50 58 60 68 70 78 80 88 90 98 A0 A8 B0 B8 C0 "
               "C8 D0 D8 E0 E8 F0 : 0C\n"
               "F9 11 : 00\n");
+    // Past FFFFFFFF the image reaches page 0 again, or the pages that follow it.
+    EXPECT_EQ(listed(hex, "0:00\nFFFFFFFF:00\n", 0x10),
+              raw(0x10, std::string(1, '\0') + std::string(239, '\xFF')) + "0000: " +
+                  raw(0, std::string(15, '\xFF') + std::string(1, '\0')));
+    EXPECT_EQ(listed(hex, "0:00\n10:00\n20:00\n", 0xFFFFFFF8), "F0 : F9\nF8 01 08 : E9\n");
     // The image runs on from where it lies, past FFFFFFFF.
     EXPECT_EQ(listed(hex, "0101010101010101\n0100: 0101010101010101\n", 0xFFFFFF00),
               raw(0xFFFFFF00, ones + std::string(248, '\xFF')) + "0100: " + raw(0x100, ones));
