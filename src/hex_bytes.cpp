@@ -89,7 +89,7 @@ __attribute__((target("ssse3"))) bool read_hex_ssse3(const char* text, std::size
         const __m128i values = sixteen_bytes(text + 2 * (n - 16), bad);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + n - 16), values);
         const __m128i fresh =
-            _mm_and_si128(values, _mm_loadu_si128(reinterpret_cast<const __m128i*>(ones + n - i)));
+            _mm_and_si128(values, _mm_loadu_si128(reinterpret_cast<const __m128i*>(ones + (n - i))));
         total = _mm_add_epi64(total, _mm_sad_epu8(fresh, _mm_setzero_si128()));
     }
     sum += static_cast<unsigned>(_mm_cvtsi128_si32(total) +
@@ -147,7 +147,7 @@ __attribute__((target("avx2"))) bool read_hex_avx2(const char* text, std::size_t
         const __m256i values = thirty_two_bytes(text + 2 * (n - 32), bad);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(bytes + n - 32), values);
         const __m256i fresh = _mm256_and_si256(
-            values, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(ones + n - i)));
+            values, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(ones + (n - i))));
         total = _mm256_add_epi64(total, _mm256_sad_epu8(fresh, _mm256_setzero_si256()));
     }
     const __m128i halves =
