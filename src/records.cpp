@@ -202,17 +202,20 @@ std::size_t plain_record(const char* record, std::size_t available, intel_base b
     const std::size_t next = record[end] == '\n'                              ? end + 1
                              : record[end] == '\r' && record[end + 1] == '\n' ? end + 2
                                                                               : 0;
-    std::uint8_t bytes[5 + 255];
+    std::uint8_t head[4];
     unsigned sum = 0;
-    if (next == 0 || !read_hex_bytes(record + 1, 5 + length, bytes, sum) || sum % 256 != 0 ||
-        bytes[3] != 0) {
+    if (next == 0 || !read_hex_bytes(record + 1, 4, head, sum) || head[3] != 0) {
         return 0;
     }
-    const std::uint32_t offset = big_endian(bytes + 1, 2);
-    if (base.segment && offset + length > 0x10000) {
+    const std::uint32_t offset = big_endian(head + 1, 2);
+    // The data straight into the image, the checksum after them (room for it is taken too).
+    std::uint8_t* data = image_room(out, length + 1);
+    if (data == nullptr || (base.segment && offset + length > 0x10000) ||
+        !read_hex_bytes(record + 9, length + 1, data, sum) || sum % 256 != 0) {
         return 0;
     }
-    return add_record(out, base.base + offset, bytes + 4, length, line) ? next : 0;
+    add_bytes(out, base.base + offset, length, line);
+    return next;
 }
 
 // Takes the plain data records that come next in the text: they need none of the checks that
