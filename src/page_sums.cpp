@@ -96,6 +96,8 @@ __attribute__((target("avx2"))) void sum_pages_avx2(const std::uint8_t* pages, s
         sums[i].count = lines_per_page;
         sums[i].bytes = page_size;
         sums[i].next_address = address + page_size;
+        sums[i].block = pages;
+        sums[i].from = 0;
         sum_whole_page(pages, (address >> 8) & 0xFFu, sums[i]);
     }
 }
@@ -111,6 +113,8 @@ page_sums sum_page(const std::uint8_t* block, std::uint32_t address, std::size_t
     const std::uint32_t page_base = address - offset;
     page_sums sums{};
     sums.bytes = static_cast<unsigned>(n);
+    sums.block = block;
+    sums.from = offset;
     sums.first = offset / line_size;
     sums.count = static_cast<unsigned>((offset + n) / line_size) - sums.first;
     sums.next_address = sums.count == 0 ? address : page_base + 8u * (sums.first + sums.count);

@@ -20,6 +20,10 @@ struct page_sums {
     std::uint8_t bits_and, bits_or;
     unsigned bytes;             // the input's bytes in the page, 1 to 256
     std::uint32_t next_address; // address of the next byte to sum
+    // The page's position 0: the input's bytes lie at positions `from` to `from + bytes - 1`.
+    // Valid only while the page is handed over (see page_consumer).
+    const std::uint8_t* block;
+    unsigned from;
 };
 
 // The address of the page's position 0.

@@ -6,21 +6,7 @@
 
 namespace {
 
-// Pages are handed over in batches, so one call of the consumer serves many pages.
-constexpr std::size_t batch_pages = 64;
-
-struct walk {
-    page_consumer out;
-    std::uint32_t address; // of the next byte to sum
-    // A page gathered across runs, or the first page of an unaligned start: its bytes lie from
-    // the position of `address` on, and the positions before that are zero.
-    std::uint8_t block[page_size];
-    std::size_t gathered;
-    page_sums pages[batch_pages];
-    std::size_t count;
-};
-
-bool hand_over(walk& w) {
+bool hand_over(page_walker& w) {
     const bool taken = w.count == 0 || w.out.take(w.out.state, w.pages, w.count);
     w.count = 0;
     return taken;
@@ -28,7 +14,7 @@ bool hand_over(walk& w) {
 
 // Sums the page whose block position 0 is at `block`, holding `n` bytes from the position of
 // the running address on.
-bool add_page(walk& w, const std::uint8_t* block, std::size_t n) {
+bool add_page(page_walker& w, const std::uint8_t* block, std::size_t n) {
     // Made in place: assigning a result built elsewhere copied it back in 16-byte loads that
     // waited on its narrower stores (measured 1.12x faster over a whole run without the copy).
     page_sums& sums = *::new (&w.pages[w.count++]) page_sums(sum_page(block, w.address, n));
@@ -40,7 +26,8 @@ bool add_page(walk& w, const std::uint8_t* block, std::size_t n) {
 }
 
 // Whole pages are summed where they lie in the run; only a page split between runs is copied.
-bool take_run(walk& w, const std::uint8_t* bytes, std::size_t size) {
+// The gathered page's block is handed over before it is used again.
+bool take_run(page_walker& w, const std::uint8_t* bytes, std::size_t size) {
     const std::size_t offset = w.address & 0xFFu;
     if (w.gathered > 0 || offset != 0) {
         const std::size_t wanted = page_size - offset - w.gathered;
@@ -72,14 +59,17 @@ bool take_run(walk& w, const std::uint8_t* bytes, std::size_t size) {
             return false;
         }
     }
+    if (!hand_over(w)) {
+        return false;
+    }
     std::memcpy(w.block, bytes, size);
     w.gathered = size;
-    return hand_over(w);
+    return true;
 }
 
 // The input goes on at `address`: the page gathered so far is summed as at the end.
-bool move_to(walk& w, std::uint32_t address) {
-    if (w.gathered > 0 && !add_page(w, w.block, w.gathered)) {
+bool move_to(page_walker& w, std::uint32_t address) {
+    if (w.gathered > 0 && !(add_page(w, w.block, w.gathered) && hand_over(w))) {
         return false;
     }
     w.gathered = 0;
@@ -90,29 +80,44 @@ bool move_to(walk& w, std::uint32_t address) {
 
 } // namespace
 
+void start_walk(page_walker& walker, std::uint32_t start, page_consumer out) {
+    walker.out = out;
+    walker.address = start;
+    std::memset(walker.block, 0, sizeof walker.block);
+    walker.gathered = 0;
+    walker.count = 0;
+}
+
+bool walk_run(page_walker& walker, const byte_run& run) {
+    if (run.moved && !move_to(walker, run.address)) {
+        return false;
+    }
+    if (walker.out.see != nullptr) {
+        walker.out.see(walker.out.state, run);
+    }
+    return take_run(walker, run.bytes, run.size);
+}
+
+bool end_walk(page_walker& walker) {
+    const bool taken = walker.gathered == 0 ||
+                       (add_page(walker, walker.block, walker.gathered) && hand_over(walker));
+    walker.gathered = 0;
+    return taken;
+}
+
 walk_status walk_pages(byte_source in, std::uint32_t start, page_consumer out) {
-    walk w{};
-    w.out = out;
-    w.address = start;
+    page_walker walker;
+    start_walk(walker, start, out);
     for (;;) {
         byte_run run{};
         switch (in.next(in.state, run)) {
         case read_result::bytes:
-            if (run.moved && !move_to(w, run.address)) {
-                return walk_status::stopped;
-            }
-            if (out.see != nullptr) {
-                out.see(out.state, run);
-            }
-            if (!take_run(w, run.bytes, run.size)) {
+            if (!walk_run(walker, run)) {
                 return walk_status::stopped;
             }
             break;
         case read_result::end:
-            if (w.gathered > 0 && !(add_page(w, w.block, w.gathered) && hand_over(w))) {
-                return walk_status::stopped;
-            }
-            return walk_status::complete;
+            return end_walk(walker) ? walk_status::complete : walk_status::stopped;
         case read_result::failed:
             return walk_status::read_failed; // a page cut short would look like the end
         }
