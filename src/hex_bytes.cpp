@@ -88,8 +88,8 @@ __attribute__((target("ssse3"))) bool read_hex_ssse3(const char* text, std::size
     if (i < n) {
         const __m128i values = sixteen_bytes(text + 2 * (n - 16), bad);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + n - 16), values);
-        const __m128i fresh =
-            _mm_and_si128(values, _mm_loadu_si128(reinterpret_cast<const __m128i*>(ones + (n - i))));
+        const __m128i fresh = _mm_and_si128(
+            values, _mm_loadu_si128(reinterpret_cast<const __m128i*>(ones + (n - i))));
         total = _mm_add_epi64(total, _mm_sad_epu8(fresh, _mm_setzero_si128()));
     }
     sum += static_cast<unsigned>(_mm_cvtsi128_si32(total) +

@@ -171,8 +171,8 @@ TEST(Image, FillsHolesAndPassesOverEmptyPages) {
               "F9 11 : 00\n");
     // Past FFFFFFFF the image reaches page 0 again, or the pages that follow it.
     EXPECT_EQ(listed(hex, "0:00\nFFFFFFFF:00\n", 0x10),
-              raw(0x10, std::string(1, '\0') + std::string(239, '\xFF')) + "0000: " +
-                  raw(0, std::string(15, '\xFF') + std::string(1, '\0')));
+              raw(0x10, std::string(1, '\0') + std::string(239, '\xFF')) +
+                  "0000: " + raw(0, std::string(15, '\xFF') + std::string(1, '\0')));
     EXPECT_EQ(listed(hex, "0:00\n10:00\n20:00\n", 0xFFFFFFF8), "F0 : F9\nF8 01 08 : E9\n");
     // The image runs on from where it lies, past FFFFFFFF.
     EXPECT_EQ(listed(hex, "0101010101010101\n0100: 0101010101010101\n", 0xFFFFFF00),
