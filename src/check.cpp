@@ -13,17 +13,16 @@ namespace {
 constexpr std::size_t page_slots = std::size(check_state{}.pages);
 constexpr std::size_t line_slots = std::size(check_state{}.lines);
 
-bool report(check_state& c, std::initializer_list<const char*> pieces) {
-    c.write_failed = c.write_failed || !c.output.write(c.output.out, pieces);
-    return !c.write_failed;
+void report(check_state& c, const check_report& report) {
+    write_report(c.writer, report);
 }
 
 // A report about line `number` of the listing, so that an editor can go to it.
-void report_at(check_state& c, unsigned long long number, const char* what,
-               const char* detail = "") {
-    char at[32];
-    std::snprintf(at, sizeof at, ":%llu: ", number);
-    report(c, {c.output.listing_name, at, what, detail});
+void report_at(check_state& c, unsigned long long number, report_kind kind,
+               std::uint32_t address = 0, unsigned image_value = 0, unsigned listing_value = 0,
+               const char* text = "") {
+    report(c, check_report{kind, report_side::listing, number, address, image_value, listing_value,
+                           text});
 }
 
 void step(check_state& c, bool differs) {
@@ -102,16 +101,14 @@ label_names judge_label(const char* label, std::uint32_t address) {
 }
 
 void page_not_in_listing(check_state& c, const page_sums& page) {
-    char message[48];
-    std::snprintf(message, sizeof message, "%04" PRIX32 ": page not in the listing",
-                  page_address(page));
-    report(c, {message});
+    report(c, check_report{report_kind::page_not_in_listing, report_side::none, 0,
+                           page_address(page), 0, 0, ""});
     use_page(c);
     step(c, true);
 }
 
 void page_not_in_image(check_state& c, const queued_line& line) {
-    report_at(c, line.number, "page not in the image");
+    report_at(c, line.number, report_kind::page_not_in_image);
     drop_line(c);
     step(c, true);
 }
@@ -120,11 +117,8 @@ void page_not_in_image(check_state& c, const queued_line& line) {
 void compare_lines(check_state& c, const page_sums& page, const queued_line& listed) {
     const std::uint32_t address = page_address(page);
     const listing_line& line = listed.line;
-    char message[64];
     if (page.count != line.count) {
-        std::snprintf(message, sizeof message, "%04" PRIX32 ": %u line checksums, listing has %u",
-                      address, page.count, line.count);
-        report_at(c, listed.number, message);
+        report_at(c, listed.number, report_kind::line_counts, address, page.count, line.count);
         return;
     }
     unsigned differing = 0;
@@ -132,24 +126,18 @@ void compare_lines(check_state& c, const page_sums& page, const queued_line& lis
         differing += page.line[page.first + i] != line.checksum[i] ? 1 : 0;
     }
     if (page.count >= 2 && differing == page.count) {
-        std::snprintf(message, sizeof message, "%04" PRIX32 ": all %u line checksums differ",
-                      address, page.count);
-        report_at(c, listed.number, message);
+        report_at(c, listed.number, report_kind::all_lines, address, page.count);
     } else {
         for (unsigned i = 0; i < page.count; ++i) {
             const unsigned at = page.first + i;
             if (page.line[at] != line.checksum[i]) {
-                std::snprintf(message, sizeof message,
-                              "%04" PRIX32 ": line checksum %02X, listing has %02X",
-                              address + 8u * at, page.line[at], line.checksum[i]);
-                report_at(c, listed.number, message);
+                report_at(c, listed.number, report_kind::line_checksum, address + 8u * at,
+                          page.line[at], line.checksum[i]);
             }
         }
     }
     if (page.total != line.total) {
-        std::snprintf(message, sizeof message, "%04" PRIX32 ": page total %02X, listing has %02X",
-                      address, page.total, line.total);
-        report_at(c, listed.number, message);
+        report_at(c, listed.number, report_kind::page_total, address, page.total, line.total);
     }
 }
 
@@ -163,10 +151,8 @@ void pair(check_state& c, const page_sums& page, const queued_line& line) {
     if (!same) {
         compare_lines(c, page, line);
     } else if (mislabelled) {
-        char message[48];
-        std::snprintf(message, sizeof message, "%04" PRIX32 ": the label reads %s",
-                      page_address(page), line.line.label);
-        report_at(c, line.number, message);
+        report_at(c, line.number, report_kind::label_reads, page_address(page), 0, 0,
+                  line.line.label);
     }
     step(c, !same || mislabelled);
     use_page(c);
@@ -196,9 +182,9 @@ bool judge_first_page(check_state& c, const page_sums& page, const queued_line& 
         second != nullptr && second->line.kind == line_kind::page ? &second->line : nullptr);
     if (fit) {
         char message[64];
-        std::snprintf(message, sizeof message, ": fits start address %04" PRIX32 ", not %04" PRIX32,
+        std::snprintf(message, sizeof message, "fits start address %04" PRIX32 ", not %04" PRIX32,
                       *fit, c.start);
-        report(c, {c.output.listing_name, message});
+        write_about(c.writer, c.writer.output.listing_name, message);
         c.end = check_end::fitting_start;
     }
     return true;
@@ -208,7 +194,7 @@ bool judge_first_page(check_state& c, const page_sums& page, const queued_line& 
 void not_a_checksum_line(check_state& c, const queued_line& line) {
     char why[64];
     describe_fault(line.line, why, sizeof why);
-    report_at(c, line.number, "not a checksum line: ", why);
+    report_at(c, line.number, report_kind::not_a_checksum_line, 0, 0, 0, why);
     step(c, true);
     drop_line(c);
     ++c.claims;
@@ -293,7 +279,7 @@ bool take_step(check_state& c, const page_sums* page, const queued_line* line) {
 // Takes steps while both sides have what the next one needs. False once the check has ended,
 // or a line it needs could not be read, or a report could not be written.
 bool advance(check_state& c) {
-    while (c.end == check_end::running && !c.write_failed) {
+    while (c.end == check_end::running && !c.writer.failed) {
         // No line is read ahead of its page, so that the listing's own text, compared in
         // place, takes every page of a listing that matches.
         const page_sums* page = page_at(c, 0);
@@ -394,17 +380,18 @@ void see_bytes(void* state, const byte_run& run) {
 // What the image's bytes show, one line each: all alike, a stuck data bit, a repetition.
 check_status report_causes(check_state& c) {
     const byte_traits& t = c.used;
+    const char* image = c.writer.output.image_name;
     char line[64];
     if (t.bytes >= page_size && t.bits_and == t.bits_or) {
-        std::snprintf(line, sizeof line, ": every byte is %02X", t.bits_and);
-        report(c, {c.output.image_name, line});
+        std::snprintf(line, sizeof line, "every byte is %02X", t.bits_and);
+        write_about(c.writer, image, line);
         return check_status::differ;
     }
     for (unsigned bit = 0; bit < 8 && t.bytes >= page_size; ++bit) {
         if ((t.bits_or >> bit & 1) == 0 || (t.bits_and >> bit & 1) == 1) {
-            std::snprintf(line, sizeof line, ": data bit %u is %u in every byte", bit,
+            std::snprintf(line, sizeof line, "data bit %u is %u in every byte", bit,
                           t.bits_and >> bit & 1);
-            report(c, {c.output.image_name, line});
+            write_about(c.writer, image, line);
         }
     }
     std::uint64_t length = 0;
@@ -412,9 +399,9 @@ check_status report_causes(check_state& c) {
     case repeat_result::failed:
         return check_status::image_failed;
     case repeat_result::found:
-        std::snprintf(line, sizeof line, ": repeats its first %llu bytes",
+        std::snprintf(line, sizeof line, "repeats its first %llu bytes",
                       static_cast<unsigned long long>(length));
-        report(c, {c.output.image_name, line});
+        write_about(c.writer, image, line);
         break;
     case repeat_result::none:
         break;
@@ -427,7 +414,7 @@ check_status report_causes(check_state& c) {
 check_state start_check(text_source listing, std::uint32_t start, image_reread image,
                         check_output output) {
     check_state check{};
-    check.output = output;
+    check.writer = report_writer{output, false};
     check.listing = start_reading(listing);
     check.start = start;
     check.image = image;
@@ -445,7 +432,7 @@ check_status finish_check(check_state& c, walk_status walked) {
         c.image_ended = true;
         advance(c);
     }
-    if (c.write_failed) {
+    if (c.writer.failed) {
         return check_status::write_failed;
     }
     if (c.end == check_end::listing_failed) {
@@ -455,9 +442,8 @@ check_status finish_check(check_state& c, walk_status walked) {
         return check_status::image_failed;
     }
     if (c.end == check_end::no_checksum_lines) {
-        return report(c, {c.output.listing_name, ": no checksum lines"})
-                   ? check_status::no_checksum_lines
-                   : check_status::write_failed;
+        write_about(c.writer, c.writer.output.listing_name, "no checksum lines");
+        return c.writer.failed ? check_status::write_failed : check_status::no_checksum_lines;
     }
     if (c.end == check_end::fitting_start) {
         return check_status::differ;
@@ -474,7 +460,8 @@ check_status finish_check(check_state& c, walk_status walked) {
     } else {
         std::snprintf(last, sizeof last, "%llu of %llu pages differ", c.differing, c.steps);
     }
-    if (!report(c, {last})) {
+    write_plain(c.writer, last);
+    if (c.writer.failed) {
         return check_status::write_failed;
     }
     return c.differing == 0 ? check_status::all_match : check_status::differ;

@@ -2,17 +2,13 @@
 #define PAGETALLY_CHECK_H
 
 #include "causes.h"
+#include "check_report.h"
 #include "listing_line.h"
 #include "listing_reader.h"
 #include "page_walk.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <initializer_list>
-
-// Writes one line, its pieces in order and a newline; false if it was not written.
-using line_writer = bool (*)(std::FILE* out, std::initializer_list<const char*> pieces);
 
 enum class check_status {
     all_match,         // every page matched its listing line
@@ -21,14 +17,6 @@ enum class check_status {
     image_failed,      // reading the image failed
     listing_failed,    // reading the listing failed
     write_failed       // `out` refused a report
-};
-
-// Where a check's reports go, and how the inputs are named in them.
-struct check_output {
-    std::FILE* out;
-    line_writer write;
-    const char* listing_name;
-    const char* image_name;
 };
 
 // Listing lines read ahead of the step that uses them: the next page line, and up to this many
@@ -55,7 +43,7 @@ enum class check_end {
 // line each, in order; a failed check then names what the image itself shows, and the last line
 // tells how many steps differ.
 struct check_state {
-    check_output output;
+    report_writer writer;
     listing_reader listing;
     std::uint32_t start;
     image_reread image;
@@ -80,7 +68,6 @@ struct check_state {
     bool any_line;     // the listing has a line that is not skipped
     bool first_judged; // the image's first page has been compared with the listing's first line
     bool wants_bits;   // of the pages still to come
-    bool write_failed;
 };
 
 // Starts a check at `start`; `image` reads the image again for the repeat test, or has no
