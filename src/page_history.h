@@ -1,0 +1,48 @@
+#ifndef PAGETALLY_PAGE_HISTORY_H
+#define PAGETALLY_PAGE_HISTORY_H
+
+// The image's pages taken most recently, with their bytes: what a check still has to compare
+// lies among them, and the image can be walked again from any byte they hold.
+
+#include "page_sums.h"
+#include "page_walk.h"
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr std::size_t history_pages = 16;
+
+struct history_page {
+    std::uint32_t address; // of its first byte
+    unsigned size;         // its bytes, 1 to 256
+    std::uint8_t bytes[page_size];
+};
+
+struct page_history {
+    history_page pages[history_pages];
+    std::size_t first, count;
+};
+
+// Keeps the page's bytes, forgetting the oldest page when there are history_pages.
+void remember_page(page_history& history, const page_sums& page);
+
+// Copies up to `n` bytes that the pages hold one after another from `address` on; returns how
+// many.
+std::size_t recall_bytes(const page_history& history, std::uint32_t address, std::uint8_t* out,
+                         std::size_t n);
+
+// The bytes from `address` to the last one held, as runs in order: each call of next_recalled
+// gives the next, and false after the last. A run after a gap has moved, to its address less
+// `shift`, so that the walk places the bytes at `address - shift` on.
+struct history_reader {
+    const page_history* history;
+    std::size_t page;    // the next page, from the oldest
+    unsigned from;       // its first byte to give
+    std::uint32_t shift; // subtracted from the pages' addresses
+    std::uint32_t next;  // where the bytes given so far end
+};
+
+history_reader recall_from(const page_history& history, std::uint32_t address, std::uint32_t shift);
+bool next_recalled(history_reader& reader, byte_run& run);
+
+#endif
