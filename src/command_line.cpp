@@ -64,6 +64,9 @@ void read_option(int count, const char* const* arguments, options& o) {
             o.asked.format = format.value_or(image_format::raw);
             o.asked.format_name = format ? nullptr : value;
         }
+    } else if (names(argument, "all", value)) {
+        o.asked.all_reports = true;
+        o.refused = o.refused || value != nullptr;
     } else if (names(argument, "fill", value)) {
         o.refused = o.refused || !take_value() || !read_fill(value, o.asked.fill);
     } else {
@@ -73,7 +76,7 @@ void read_option(int count, const char* const* arguments, options& o) {
 
 request refused(bool check) {
     return request{command::usage,    check,   nullptr, nullptr, nullptr,
-                   image_format::raw, nullptr, 0xFF};
+                   image_format::raw, nullptr, 0xFF,    false};
 }
 
 // Takes the file name, and the start address before it unless the format gives its addresses,

@@ -5,7 +5,7 @@
 //
 //   pagetally [--format NAME] [--fill XX] start-address file-name
 //   pagetally --format NAME [--fill XX] file-name        (a format that gives its addresses)
-//   pagetally --check LISTING [--format NAME] [--fill XX] [start-address] file-name
+//   pagetally --check LISTING [--all] [--format NAME] [--fill XX] [start-address] file-name
 //   pagetally --help | -h | --version
 //
 // Options come first, in any order, each as "--name value" or "--name=value"; "--" ends them.
@@ -29,6 +29,7 @@ struct request {
     image_format format;     // raw unless --format says otherwise
     const char* format_name; // as typed, for unknown_format
     std::uint8_t fill;       // FF unless --fill says otherwise
+    bool all_reports;        // --all: a check writes every report
 };
 
 // Reads the arguments after the program's name (arguments[0] is the program's name).

@@ -7,7 +7,7 @@
 
 namespace {
 
-// The request, as one line: what, form, listing, start, image, format, fill.
+// The request, as one line: what, form, listing, start, image, format, fill, and "all" for --all.
 std::string request_of(std::vector<const char*> arguments) {
     arguments.insert(arguments.begin(), "pagetally");
     const request r = read_request(static_cast<int>(arguments.size()), arguments.data());
@@ -20,7 +20,7 @@ std::string request_of(std::vector<const char*> arguments) {
     if (r.what == command::list || r.what == command::check) {
         text += std::string(" ") + (r.listing != nullptr ? r.listing : "-") + " " +
                 (r.start != nullptr ? r.start : "-") + " " + r.image + " " +
-                formats[static_cast<int>(r.format)] + " " + fill;
+                formats[static_cast<int>(r.format)] + " " + fill + (r.all_reports ? " all" : "");
     }
     return r.what == command::unknown_format ? text + " " + r.format_name : text;
 }
@@ -37,6 +37,9 @@ TEST(CommandLine, ReadsOptionsBeforeTheStartAddress) {
         {{"--fill=a5", "--format", "hex", "typed.hex"}, "list - - typed.hex hex A5"},
         {{"--check", "pub.lst", "--format", "prg", "game.prg"},
          "check (check) pub.lst - game.prg prg FF"},
+        {{"--all", "--check", "pub.lst", "C000", "rom.bin"},
+         "check (check) pub.lst C000 rom.bin raw FF all"},
+        {{"--check", "pub.lst", "--all=yes", "C000", "rom.bin"}, "usage (check)"},
         {{"--format", "hex", "--check=pub.lst", "C000", "typed.hex"},
          "check (check) pub.lst C000 typed.hex hex FF"},
         {{"--", "-10", "--odd name"}, "list - -10 --odd name raw FF"},
