@@ -5,6 +5,7 @@
 #include "check_report.h"
 #include "listing_line.h"
 #include "listing_reader.h"
+#include "page_history.h"
 #include "page_walk.h"
 
 #include <cstddef>
@@ -17,6 +18,15 @@ enum class check_status {
     image_failed,      // reading the image failed
     listing_failed,    // reading the listing failed
     write_failed       // `out` refused a report
+};
+
+struct check_options {
+    bool all_reports; // every report, not only the first reports_shown
+    bool hints;       // the image is typed hex: a one-line image report suggests the digit to mend
+    // The text line of the image file that gave the byte at `address`, 0 when none did (a fill
+    // byte); null when the image is not text.
+    unsigned long long (*text_line)(const void* state, std::uint32_t address);
+    const void* text_state;
 };
 
 // Listing lines read ahead of the step that uses them: the next page line, and up to this many
@@ -37,13 +47,27 @@ enum class check_end {
     listing_failed     // a line that a step needs could not be read
 };
 
+// What is left of a page after a slip that the check mended: its lines from `from` on, which
+// the next page of the mended image holds, are compared with the listing line ahead.
+struct page_rest {
+    bool waiting;
+    bool own_step; // the page is not the one the slip began in: it is a step of its own
+    bool partial;  // the page was partial: how many lines it holds is said after its lines
+    unsigned from;
+    unsigned listing_first; // the line that the listing's first checksum stands for
+    unsigned held_before;   // lines the page held before `from`
+    bool adds_up;
+};
+
 // A check of an image against a published listing. Pages of the image and page lines of the
 // listing are taken in order, and the check stays in step when one side has a page the other
-// lacks: a label decides, or else the next page and the next page line. Reports go out one
-// line each, in order; a failed check then names what the image itself shows, and the last line
-// tells how many steps differ.
+// lacks: a label decides, or else the next page and the next page line. A slip in the image
+// (bytes typed twice or left out) is mended, and the check goes on with the image so mended.
+// Reports go out one line each, in order; a failed check then names what the image itself
+// shows, and the last line tells how many steps differ.
 struct check_state {
     report_writer writer;
+    check_options options;
     listing_reader listing;
     std::uint32_t start;
     image_reread image;
@@ -60,6 +84,16 @@ struct check_state {
     std::uint8_t first_bytes[first_bytes_kept];
     std::size_t kept;
     bool first_run_ended;
+    // The image's pages compared by the rules, as they came: what a slip test looks at.
+    page_history history;
+    // Once a slip is mended, the image's pages come from a walk of its bytes placed anew: the
+    // byte at address A of the mended image is the image's byte at A + shift.
+    bool mended;
+    bool restart; // a slip was found: the walk of the mended image starts again at `resume`
+    std::uint32_t shift, resume;
+    std::uint32_t fed; // the image's own address after the last byte given to the mended walk
+    page_walker mended_walk;
+    page_rest rest;
     // The outcome so far.
     unsigned long long steps, differing;
     byte_traits used; // of the pages used up
@@ -70,10 +104,10 @@ struct check_state {
     bool wants_bits;   // of the pages still to come
 };
 
-// Starts a check at `start`; `image` reads the image again for the repeat test, or has no
-// `read_at` when it cannot be read again.
-check_state start_check(text_source listing, std::uint32_t start, image_reread image,
-                        check_output output);
+// Starts a check at `start` in `check`; `image` reads the image again for the repeat test, or
+// has no `read_at` when it cannot be read again.
+void start_check(check_state& check, text_source listing, std::uint32_t start, image_reread image,
+                 check_output output, check_options options);
 
 // The consumer that takes each page of a walk into the check. It stops the walk when the check
 // has ended, or when reading the listing or writing a report fails.

@@ -3,6 +3,8 @@
 
 // What a check reports, as events, and the one writer that turns them into report lines.
 
+#include "check_pair.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -27,7 +29,12 @@ enum class report_kind {
     label_reads,         // ADDR: the label reads LABEL
     not_a_checksum_line, // not a checksum line: REASON
     page_not_in_listing, // ADDR: page not in the listing
-    page_not_in_image    // page not in the image
+    page_not_in_image,   // page not in the image
+    checksum_missing,    // ADDR: the checksum of line LADDR is missing (XX)
+    checksum_extra,      // ADDR: LADDR has no line; YY is one checksum too many
+    holds_lines,         // ADDR: holds K of the page's 32 lines
+    bytes_too_many,      // ADDR: K bytes too many
+    bytes_missing        // ADDR: K bytes missing
 };
 
 // The file that a report tells the user to mend, named first so that an editor goes there.
@@ -40,20 +47,41 @@ enum class report_side {
 struct check_report {
     report_kind kind;
     report_side side;
-    unsigned long long number; // the listing's line
-    std::uint32_t address;     // the line or page reported
-    unsigned image_value;      // XX, or the page's K
-    unsigned listing_value;    // YY, or the listing's M
-    const char* text;          // the label as typed, or why the line is not a checksum line
+    unsigned long long number;  // the listing's line
+    std::uint32_t address;      // the line or page reported
+    unsigned image_value;       // XX, or the page's K, or the bytes of a slip
+    unsigned listing_value;     // YY, or the listing's M
+    const char* text;           // the label as typed, or why the line is not a checksum line
+    std::uint32_t line_address; // LADDR
+    // The image's own address of the line or page reported, whose text line a report about the
+    // image names; it differs from `address` after a slip.
+    std::uint32_t image_address;
+    digit_edits edits; // for a line of a typed image
 };
+
+// Where the image's bytes came from: the text line that gave the byte at `address` (the
+// image's own), 0 when none did; null when the image is not text.
+struct image_text {
+    unsigned long long (*text_line)(const void* state, std::uint32_t address);
+    const void* state;
+};
+
+// The first reports are written, the rest counted, unless all are asked for.
+constexpr unsigned long long reports_shown = 10;
 
 // Writes the check's reports, each one line.
 struct report_writer {
     check_output output;
+    image_text text;
+    bool all;
+    unsigned long long shown, withheld;
     bool failed; // a line could not be written; nothing more is
 };
 
 void write_report(report_writer& writer, const check_report& report);
+
+// Says how many reports were counted and not written, if any.
+void write_withheld(report_writer& writer);
 
 // A line about one of the inputs as a whole: "NAME: TEXT".
 void write_about(report_writer& writer, const char* name, const char* text);

@@ -1,6 +1,6 @@
 // pagetally [--format NAME] [--fill XX] start-address file-name
 // pagetally --format NAME [--fill XX] file-name
-// pagetally --check LISTING [--format NAME] [--fill XX] [start-address] file-name
+// pagetally --check LISTING [--all] [--format NAME] [--fill XX] [start-address] file-name
 // pagetally --help | -h | --version
 //
 // Prints one line of checksums for every 256-byte page of the file viewed as a memory image at
@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -33,7 +34,8 @@ constexpr int check_trouble = 2;
 constexpr const char* help_text =
     "usage: pagetally [--format NAME] [--fill XX] start-address file-name\n"
     "       pagetally --format NAME [--fill XX] file-name\n"
-    "       pagetally --check LISTING [--format NAME] [--fill XX] [start-address] file-name\n"
+    "       pagetally --check LISTING [--all] [--format NAME] [--fill XX] [start-address] "
+    "file-name\n"
     "\n"
     "The first prints, for every 256-byte page of the file viewed as a memory image at the\n"
     "start address (hexadecimal: C000, 0xC000, $C000 or &C000), a checksum of each 8-byte\n"
@@ -51,6 +53,7 @@ constexpr const char* help_text =
     "  --fill XX         the byte at addresses between the image's bytes that hold none\n"
     "                    (default FF, as an erased EPROM)\n"
     "  --check LISTING   compare the image with LISTING\n"
+    "  --all             in a check, write every report, not only the first ten\n"
     "  --help, -h        show this help;  --version  show the version\n"
     "\n"
     "Exit status: 0 when the file was listed or every page matched; 1 when the file could\n"
@@ -168,6 +171,11 @@ int list(const request& asked) {
                                            : fail_on_file("cannot read", asked.image);
 }
 
+// The text line that gave the byte at `address` of an image read from a text.
+unsigned long long text_line_at(const void* state, std::uint32_t address) {
+    return line_at(*static_cast<const image*>(state), address);
+}
+
 long read_image_at(void* state, std::uint64_t offset, void* buffer, std::size_t size) {
     return read_input_at(*static_cast<input_file*>(state), offset, buffer, size);
 }
@@ -200,8 +208,15 @@ int check(const request& asked) {
     // The repeat test reads a raw regular file a second time.
     const image_reread reread{raw && in.sized ? read_image_at : nullptr, &in, in.size};
     const std::uint32_t first = raw ? start.value_or(0) : image_start(read);
-    check_state state = start_check(text_source{read_text, &listing}, first, reread,
-                                    check_output{stdout, write_line, listing_name, name});
+    const bool text = asked.format == image_format::hex || asked.format == image_format::ihex ||
+                      asked.format == image_format::srec;
+    const check_options options{asked.all_reports, asked.format == image_format::hex,
+                                text ? text_line_at : nullptr, &read};
+    // Large: kept off the stack, which may be small.
+    const auto checking = std::make_unique<check_state>();
+    check_state& state = *checking;
+    start_check(state, text_source{read_text, &listing}, first, reread,
+                check_output{stdout, write_line, listing_name, name}, options);
     const walk_status walked =
         walk_image(in, first, raw ? nullptr : &read, asked.fill, check_consumer(state));
     const check_status status = finish_check(state, walked);

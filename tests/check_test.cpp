@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,17 +23,37 @@ long read_image_at(void* state, std::uint64_t offset, void* buffer, std::size_t 
     return static_cast<long>(image.copy(static_cast<char*>(buffer), size, offset));
 }
 
+// How a test's image is read: as a typed text of 8 bytes a line, from line 1 at the start.
+enum class typed { no, hex };
+
+struct image_at {
+    std::uint32_t start;
+    std::size_t size;
+};
+
+unsigned long long typed_line(const void* state, std::uint32_t address) {
+    const auto& image = *static_cast<const image_at*>(state);
+    const std::uint32_t offset = address - image.start;
+    return offset < image.size ? offset / 8 + 1 : 0;
+}
+
 // Checks the image, named I, against the listing L, read 37 bytes at a time. A `regular` image
 // can be read again, as a regular file can.
 checked check(std::uint32_t start, const std::string& image, const std::string& listing,
-              bool regular = false, bool listing_fails = false) {
+              bool regular = false, bool listing_fails = false, bool all = true,
+              typed as = typed::no) {
     memory_input pages{image, 1000, false, 0};
     text_input text{listing, 37, listing_fails, 0};
     std::FILE* out = std::tmpfile();
     const image_reread reread{regular ? read_image_at : nullptr, const_cast<std::string*>(&image),
                               image.size()};
-    check_state state = start_check(text_source{read_piece, &text}, start, reread,
-                                    check_output{out, write_plain, "L", "I"});
+    const image_at typed_image{start, image.size()};
+    const bool hex = as == typed::hex;
+    const auto checking = std::make_unique<check_state>();
+    check_state& state = *checking;
+    start_check(state, text_source{read_piece, &text}, start, reread,
+                check_output{out, write_plain, "L", "I"},
+                check_options{all, hex, hex ? typed_line : nullptr, &typed_image});
     const walk_status walked =
         walk_pages(byte_source{next_piece, &pages}, start, check_consumer(state));
     const check_status status = finish_check(state, walked);
@@ -101,11 +122,13 @@ struct check_case {
     check_status status;
     std::string report;
     bool regular = false;
+    bool all = true;
+    typed text = typed::no;
 };
 
 template <std::size_t N> void expect_reports(const check_case (&cases)[N]) {
     for (const auto& c : cases) {
-        const checked result = check(c.start, c.image, c.listing, c.regular);
+        const checked result = check(c.start, c.image, c.listing, c.regular, false, c.all, c.text);
         EXPECT_EQ(result.status, c.status) << c.what;
         EXPECT_EQ(result.report, c.report) << c.what;
     }
@@ -160,18 +183,19 @@ TEST(Check, ReadsListingsAsPeopleTypeThem) {
 }
 
 TEST(Check, StaysInStepWhenTheListingSlips) {
-    const std::vector<std::string> at_1000 = listing_lines(0x1000, two_pages);
+    const std::string random_pages = random_bytes(512);
+    const std::vector<std::string> random = listing_lines(0, random_pages);
+    const std::vector<std::string> random_at_1000 = listing_lines(0x1000, random_pages);
     const std::string one_differs = two[1].substr(0, 3) + "66" + two[1].substr(5, 93) + "81";
     const check_case cases[] = {
-        {"a line checksum and the total", 0, two_pages, two[0] + "\n" + one_differs + "\n",
+        {"a line checksum and the total, which adds up: the image differs", 0, two_pages,
+         two[0] + "\n" + one_differs + "\n", check_status::differ,
+         "I: 0108: line checksum 65, listing has 66\n1 of 2 pages differ\n"},
+        {"every line checksum of a page", 0, random_pages, random[0] + "\n" + random_at_1000[1],
+         check_status::differ, "I: 0100: all 32 line checksums differ\n1 of 2 pages differ\n"},
+        {"different numbers of checksums", 0, two_pages, two[0].substr(6) + "\n" + two[1],
          check_status::differ,
-         "L:2: 0108: line checksum 65, listing has 66\nL:2: 0100: page total 80, listing has 81\n"
-         "1 of 2 pages differ\n"},
-        {"every line checksum of a page", 0, two_pages, two[0] + "\n" + at_1000[1],
-         check_status::differ, "L:2: 0100: all 32 line checksums differ\n1 of 2 pages differ\n"},
-        {"different numbers of checksums", 0, two_pages, two[0].substr(3) + "\n" + two[1],
-         check_status::differ,
-         "L:1: 0000: 32 line checksums, listing has 31\n1 of 2 pages differ\n"},
+         "L:1: 0000: 32 line checksums, listing has 30\n1 of 2 pages differ\n"},
         {"a line that is not a checksum line stands for a page", 0, two_pages,
          "C000 " + two[0] + "\n" + two[1], check_status::differ,
          "L:1: not a checksum line: 34 checksums\n1 of 2 pages differ\n"},
@@ -212,14 +236,112 @@ TEST(Check, StaysInStepWhenTheListingSlips) {
     expect_reports(cases);
 }
 
+// The image with `n` bytes left out at `at`, or `bytes` put in there.
+std::string without(const std::string& image, std::size_t at, std::size_t n) {
+    return image.substr(0, at) + image.substr(at + n);
+}
+
+std::string with(const std::string& image, std::size_t at, const std::string& bytes) {
+    return image.substr(0, at) + bytes + image.substr(at);
+}
+
+// The listing line with its checksum `i` one more.
+std::string bumped(std::string line, std::size_t i) {
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02X",
+                  static_cast<unsigned>(std::stoul(line.substr(3 * i, 2), nullptr, 16) + 1) & 0xFF);
+    return line.replace(3 * i, 2, digits);
+}
+
+TEST(Check, SaysWhichFileToMendAndWhere) {
+    const std::string rom = random_bytes(1024);
+    const std::vector<std::string> lines = listing_lines(0, rom);
+    const std::string listing = lines_of(lines);
+    std::string typed_rom = rom;
+    typed_rom[0x21B] = '\x4B';
+    const std::string typed_listing = lines_of(listing_lines(0, typed_rom));
+    std::string typo = typed_rom;
+    typo[0x21B] = '\x48'; // a B typed as 8
+    std::string typed = counting(256);
+    typed[0x1B] = '\x18';
+    std::string partial_typo = rom.substr(0, 600);
+    partial_typo[0x210] ^= 1;
+    std::string flipped = rom;
+    flipped[0x113] ^= 4;
+    std::string totals;
+    for (const auto& line : lines) {
+        totals += line.substr(line.size() - 4) + "\n";
+    }
+    const std::vector<std::string> short_lines = listing_lines(0, rom.substr(0, 600));
+    std::vector<std::string> extra = short_lines;
+    extra[2].insert(9, "5A ");
+    std::string eleven_off = lines[1];
+    for (std::size_t i = 0; i < 11; ++i) {
+        eleven_off = bumped(eleven_off, i);
+    }
+    const std::string first_ten =
+        "L:2: 0100: line checksum CF, listing has D0\nL:2: 0108: line checksum 6A, listing has 6B\n"
+        "L:2: 0110: line checksum 9C, listing has 9D\nL:2: 0118: line checksum 67, listing has 68\n"
+        "L:2: 0120: line checksum FD, listing has FE\nL:2: 0128: line checksum A2, listing has A3\n"
+        "L:2: 0130: line checksum BE, listing has BF\nL:2: 0138: line checksum DB, listing has DC\n"
+        "L:2: 0140: line checksum A3, listing has A4\nL:2: 0148: line checksum E1, listing has "
+        "E2\n";
+    const std::string eleven = lines[0] + "\n" + eleven_off + "\n" + lines[2] + "\n" + lines[3];
+    const check_case cases[] = {
+        {"a line of the image", 0, flipped, listing, check_status::differ,
+         "I: 0110: line checksum A0, listing has 9C\n1 of 4 pages differ\n"},
+        {"a checksum of the listing", 0, rom,
+         lines_of({lines[0], bumped(lines[1], 4)}) + lines[2] + "\n" + lines[3],
+         check_status::differ,
+         "L:2: 0120: line checksum FD, listing has FE\n1 of 4 pages differ\n"},
+        {"1 byte missing at a page's start", 0, without(rom, 0x100, 1), listing,
+         check_status::differ, "I: 0100: 1 byte missing\n1 of 4 pages differ\n"},
+        {"3 bytes too many in the middle of a page", 0, with(rom, 0x183, "abc"), listing,
+         check_status::differ, "I: 0180: 3 bytes too many\n1 of 4 pages differ\n"},
+        {"16 bytes missing at a page's end", 0, without(rom, 0x2F0, 16), listing,
+         check_status::differ, "I: 02F0: 16 bytes missing\n2 of 4 pages differ\n"},
+        {"a line typed twice, and a byte left out", 0,
+         without(with(rom, 0x48, rom.substr(0x40, 8)), 0x2A0, 1), listing, check_status::differ,
+         "I: 0048: 8 bytes too many\nI: 0298: 1 byte missing\n2 of 4 pages differ\n"},
+        {"a hint: a B typed as 8", 0, typo, typed_listing, check_status::differ,
+         "I:68: 0218: line checksum 3C, listing has 3F; try 0218: 6B for 68, 021B: 4B for 48\n"
+         "1 of 4 pages differ\n",
+         false, true, typed::hex},
+        {"two hints", 0, typed, lines_of(listing_lines(0, counting(256))), check_status::differ,
+         "I:4: 0018: line checksum F1, listing has F4; try 0018: 1B for 18, 001B: 1B for 18\n"
+         "1 of 1 pages differ\n",
+         false, true, typed::hex},
+        {"a table of page totals", 0, rom, totals, check_status::all_match, "all 4 pages match\n"},
+        {"a half-typed image", 0, rom.substr(0, 600), listing, check_status::differ,
+         "I: 0200: holds 11 of the page's 32 lines\nL:4: page not in the image\n"
+         "2 of 4 pages differ\n"},
+        {"a typo in a half-typed image", 0, partial_typo, listing, check_status::differ,
+         "I: 0210: line checksum 5A, listing has 59\nI: 0200: holds 11 of the page's 32 lines\n"
+         "L:4: page not in the image\n2 of 4 pages differ\n"},
+        {"a checksum missing", 0, rom,
+         lines_of({lines[0].substr(0, 15) + lines[0].substr(18)}) + lines[1] + "\n" + lines[2] +
+             "\n" + lines[3],
+         check_status::differ,
+         "L:1: 0000: the checksum of line 0028 is missing (E1)\n1 of 4 pages differ\n"},
+        {"a checksum too many", 0, rom.substr(0, 600), lines_of(extra), check_status::differ,
+         "L:3: 0200: 0218 has no line; 5A is one checksum too many\n1 of 3 pages differ\n"},
+        {"ten reports, then how many more", 0, rom, eleven, check_status::differ,
+         first_ten + "1 more report not shown (--all shows it)\n1 of 4 pages differ\n", false,
+         false},
+        {"--all: every report", 0, rom, eleven, check_status::differ,
+         first_ten + "L:2: 0150: line checksum 78, listing has 79\n1 of 4 pages differ\n"},
+    };
+    expect_reports(cases);
+}
+
 TEST(Check, NamesTheLikelyCause) {
     const std::string blank(512, '\xFF');
-    const std::vector<std::string> blank_lines = listing_lines(0, blank);
+    const std::vector<std::string> chip = listing_lines(0, random_bytes(1024).substr(512));
     const std::string stuck = masked(random_bytes(512), 0x80, 0x01);
     const std::vector<std::string> stuck_lines = listing_lines(0, stuck);
     const std::string half = random_bytes(512);
     const std::vector<std::string> twice = listing_lines(0, half + half);
-    const std::string wrong_total = ": 00"; // of a page with no whole line: unlike any here
+    const std::string wrong_total = ": 00"; // unlike the total of any page here
     const check_case cases[] = {
         {"a wrong start address", 0x1000, four_pages, lines_of(four), check_status::differ,
          "L: fits start address 0000, not 1000\n"},
@@ -229,23 +351,23 @@ TEST(Check, NamesTheLikelyCause) {
         {"a short image fits many start addresses: the check goes on", 0, std::string(32, '\0'),
          "10 18 20 28 : 00\n", check_status::differ,
          "L:1: 0000: all 4 line checksums differ\n1 of 1 pages differ\n"},
-        {"a blank image", 0, blank, blank_lines[0] + "\n" + wrong_total, check_status::differ,
-         "L:2: 0100: 32 line checksums, listing has 0\nI: every byte is FF\n"
-         "1 of 2 pages differ\n"},
+        {"a blank image", 0, blank, lines_of(chip), check_status::differ,
+         "I: 0000: all 32 line checksums differ\nI: 0100: all 32 line checksums differ\n"
+         "I: every byte is FF\n2 of 2 pages differ\n"},
         {"a blank image shorter than a page", 0, std::string(8, '\xFF'), "F9 : F8\n",
          check_status::differ,
          "L:1: 0000: line checksum F8, listing has F9\n1 of 1 pages differ\n"},
         {"stuck data bits", 0, stuck, stuck_lines[0] + "\n" + wrong_total, check_status::differ,
-         "L:2: 0100: 32 line checksums, listing has 0\nI: data bit 0 is 1 in every byte\n"
+         "L:2: 0100: page total 3E, listing has 00\nI: data bit 0 is 1 in every byte\n"
          "I: data bit 7 is 0 in every byte\n1 of 2 pages differ\n"},
         {"an image that repeats its first half", 0, half + half,
          lines_of({twice[0], twice[1], twice[2]}) + wrong_total, check_status::differ,
-         "L:4: 0300: 32 line checksums, listing has 0\nI: repeats its first 512 bytes\n"
+         "L:4: 0300: page total CA, listing has 00\nI: repeats its first 512 bytes\n"
          "1 of 4 pages differ\n",
          true},
         {"only a file read again shows a repeat", 0, half + half,
          lines_of({twice[0], twice[1], twice[2]}) + wrong_total, check_status::differ,
-         "L:4: 0300: 32 line checksums, listing has 0\n1 of 4 pages differ\n"},
+         "L:4: 0300: page total CA, listing has 00\n1 of 4 pages differ\n"},
     };
     expect_reports(cases);
 }
@@ -253,7 +375,7 @@ TEST(Check, NamesTheLikelyCause) {
 TEST(Check, AFailedListingEndsTheCheckAfterTheReportsSoFar) {
     const checked result = check(0, counting(768), "# two\n: 00\n" + two[1] + "\n", false, true);
     EXPECT_EQ(result.status, check_status::listing_failed);
-    EXPECT_EQ(result.report, "L:2: 0000: 32 line checksums, listing has 0\n");
+    EXPECT_EQ(result.report, "L:2: 0000: page total 80, listing has 00\n");
 }
 
 } // namespace

@@ -102,7 +102,7 @@ group_usage() {
     local help version
     help='usage: pagetally [--format NAME] [--fill XX] start-address file-name
        pagetally --format NAME [--fill XX] file-name
-       pagetally --check LISTING [--format NAME] [--fill XX] [start-address] file-name
+       pagetally --check LISTING [--all] [--format NAME] [--fill XX] [start-address] file-name
 
 The first prints, for every 256-byte page of the file viewed as a memory image at the
 start address (hexadecimal: C000, 0xC000, $C000 or &C000), a checksum of each 8-byte
@@ -120,6 +120,7 @@ Options, before the start address (-- ends them):
   --fill XX         the byte at addresses between the image'"'"'s bytes that hold none
                     (default FF, as an erased EPROM)
   --check LISTING   compare the image with LISTING
+  --all             in a check, write every report, not only the first ten
   --help, -h        show this help;  --version  show the version
 
 Exit status: 0 when the file was listed or every page matched; 1 when the file could
@@ -405,29 +406,64 @@ group_check() {
         -- --check "$typed" C000 "$sample"
     cp "$sample" flipped.bin
     printf '\x49' | dd of=flipped.bin bs=1 seek=$((0x12A)) conv=notrunc status=none # was 0x48
-    check "one bit flipped at C12A" 1 \
-        "$lst:2: C128: line checksum FE, listing has FD"$'\n'"$lst:2: C100: page total 1A, listing has 19"$'\n1 of 16 pages differ\n' \
+    check "one bit flipped at C12A: the image is to mend" 1 \
+        $'flipped.bin: C128: line checksum FE, listing has FD\n1 of 16 pages differ\n' \
         -- --check "$lst" C000 flipped.bin
+    # A typed image: the report names the file and line to mend, and the digit.
+    local hex=$source_dir/examples/sample.hex
+    sed 's/^C018: 4B/C018: 48/' "$hex" >typo.hex
+    check "a typo in a typed image: its line, and the digit to mend" 1 \
+        $'typo.hex:5: C018: line checksum 6B, listing has 6E; try C018: 4B for 48\n1 of 16 pages differ\n' \
+        -- --check "$lst" --format hex typo.hex
+    grep -v '^#' "$hex" | cut -c7- | sed 30d >skipped.hex
+    check "a typed line left out" 1 $'skipped.hex:30: C0E8: 8 bytes missing\n1 of 16 pages differ\n' \
+        -- --check "$lst" --format hex C000 skipped.hex
+    check "a .prg checked as raw bytes: its header" 1 \
+        "$source_dir/examples/sample.prg: C000: 2 bytes too many"$'\n1 of 16 pages differ\n' \
+        -- --check "$lst" C000 "$source_dir/examples/sample.prg"
+    head -n 201 "$hex" >half.hex
+    check "a half-typed image" 1 \
+        "half.hex:194: C600: holds 8 of the page's 32 lines"$'\n'"$lst:8: page not in the image"$'\n2 of 8 pages differ\n' \
+        -- --check "$lst" --format hex half.hex
     check "a wrong start address" 1 "$lst: fits start address C000, not E000"$'\n' \
         -- --check "$lst" E000 "$sample"
     sed 5d "$lst" >skipped.lst
     check "a page line skipped" 1 $'C400: page not in the listing\n1 of 16 pages differ\n' \
         -- --check skipped.lst C000 "$sample"
-    # A blank chip, and one read twice over: their own listings with the last line cut short.
+    # A blank chip: the first ten reports, then how many more. A chip read twice over: its own
+    # listing with the last page's total wrong.
     repeated 4096 '\377' >blank.bin
+    local blank_reports="" at image listing
+    while read -r at image listing; do
+        blank_reports+="blank.bin: $at: line checksum $image, listing has $listing"$'\n'
+    done <<'REPORTS'
+C000 B8 0A
+C008 C0 03
+C010 C8 CF
+C018 D0 6E
+C040 F8 53
+C048 00 EE
+C050 08 FD
+C058 10 8C
+C060 18 BE
+C068 20 E1
+REPORTS
+    check "a blank chip: ten reports, how many more, the cause" 1 \
+        "$blank_reports"$'234 more reports not shown (--all shows them)\nblank.bin: every byte is FF\n16 of 16 pages differ\n' \
+        -- --check "$lst" C000 blank.bin
+    run_tool --check "$lst" --all C000 blank.bin
+    if [ "$status" != 1 ] || [ "$(wc -l <out)" != 246 ]; then
+        fail "--all writes all 244 reports of a blank chip" "status $status, $(wc -l <out) lines"
+    else
+        passed=$((passed + 1))
+    fi
     head -c 2048 "$sample" >doubled.bin
     head -c 2048 "$sample" >>doubled.bin
-    local image
-    for image in blank doubled; do
-        run_tool C000 $image.bin
-        tr -d '\r' <out | sed '$d' >$image.lst
-        echo ': 00' >>$image.lst
-    done
-    check "a blank image" 1 \
-        $'blank.lst:16: CF00: 32 line checksums, listing has 0\nblank.bin: every byte is FF\n1 of 16 pages differ\n' \
-        -- --check blank.lst C000 blank.bin
+    run_tool C000 doubled.bin
+    tr -d '\r' <out | sed '$d' >doubled.lst
+    echo ': 00' >>doubled.lst
     check "an image that repeats its first half" 1 \
-        $'doubled.lst:16: CF00: 32 line checksums, listing has 0\ndoubled.bin: repeats its first 2048 bytes\n1 of 16 pages differ\n' \
+        $'doubled.lst:16: CF00: page total 04, listing has 00\ndoubled.bin: repeats its first 2048 bytes\n1 of 16 pages differ\n' \
         -- --check doubled.lst C000 doubled.bin
     printf '# nothing yet\n' >comments.lst
     check "a listing without a checksum line" 2 $'comments.lst: no checksum lines\n' \
@@ -441,7 +477,7 @@ group_check() {
     "${launcher[@]}" "$tool" --check doubled.lst C000 - <doubled.bin >out 2>err
     status=$?
     verify "an image from standard input, read again" 1 \
-        $'doubled.lst:16: CF00: 32 line checksums, listing has 0\n-: repeats its first 2048 bytes\n1 of 16 pages differ\n' ""
+        $'doubled.lst:16: CF00: page total 04, listing has 00\n-: repeats its first 2048 bytes\n1 of 16 pages differ\n' ""
     "${launcher[@]}" "$tool" --check "$lst" C000 "$sample" >/dev/full 2>err </dev/null
     status=$?
     : >out

@@ -1,0 +1,295 @@
+// A page of the image compared with the listing line that stands for it: the reports that say
+// which file to mend, and where; and the slips in the image, found and mended.
+
+#include "check_pair.h"
+#include "check_rules.h"
+#include "slip.h"
+
+#include <optional>
+
+namespace {
+
+// The image's own address of the byte at `address` of the image as mended.
+std::uint32_t own_address(const check_state& c, std::uint32_t address) {
+    return address + c.shift;
+}
+
+// Whether the image's byte at its own `address` came from the file, not a hole's fill.
+bool from_file(const check_state& c, std::uint32_t address) {
+    return c.options.text_line == nullptr ||
+           c.options.text_line(c.options.text_state, address) != 0;
+}
+
+check_report image_report(const check_state& c, report_kind kind, std::uint32_t address,
+                          unsigned image_value = 0, unsigned listing_value = 0) {
+    return check_report{kind, report_side::image,      0, address, image_value, listing_value, "",
+                        0,    own_address(c, address), {}};
+}
+
+// The report of one line of the image; for a typed image, with the edits of its digits that fit.
+check_report line_report(const check_state& c, std::uint32_t address, std::uint8_t image_value,
+                         std::uint8_t listing_value) {
+    check_report r =
+        image_report(c, report_kind::line_checksum, address, image_value, listing_value);
+    std::uint8_t bytes[line_size];
+    if (c.options.hints &&
+        recall_bytes(c.history, r.image_address, bytes, line_size) == line_size) {
+        unsigned typed = 0;
+        for (unsigned i = 0; i < line_size; ++i) {
+            typed |= from_file(c, r.image_address + i) ? 1u << i : 0;
+        }
+        r.edits = find_edits(bytes, typed, address,
+                             static_cast<std::uint8_t>(listing_value - image_value));
+    }
+    return r;
+}
+
+// The listing's checksum of the line at index `i` of the page P at `base` (line L) or of the
+// page after it (the next page line, when the image goes on into that page); false when the
+// listing holds none.
+bool listed_checksum(check_state& c, const queued_line& line, unsigned listing_first,
+                     std::uint32_t base, unsigned i, std::uint8_t& checksum) {
+    const listing_line* holder = &line.line;
+    if (i >= lines_per_page) {
+        const page_sums* next = page_at(c, 1);
+        const queued_line* after = next_page_line(c);
+        if (next == nullptr || page_address(*next) != base + page_size || after == nullptr ||
+            after->line.kind != line_kind::page) {
+            return false;
+        }
+        holder = &after->line;
+        i -= lines_per_page;
+        listing_first = 0;
+    }
+    if (i < listing_first || i - listing_first >= holder->count) {
+        return false;
+    }
+    checksum = holder->checksum[i - listing_first];
+    return true;
+}
+
+// The slip that line `i` of P begins, when the image fits the listing a little later at another
+// shift: bytes too many (> 0) or missing (< 0).
+std::optional<int> slip_at(check_state& c, const page_sums& page, const queued_line& line,
+                           unsigned listing_first, unsigned i) {
+    const std::uint32_t base = page_address(page);
+    slip_lines s{};
+    s.at = base + 8 * (i + 3);
+    for (unsigned m = 0; m < 4; ++m) {
+        if (listed_checksum(c, line, listing_first, base, i + 3 + m, s.want[m])) {
+            s.listed |= 1u << m;
+        }
+    }
+    std::uint8_t bytes[64];
+    const std::uint32_t from = own_address(c, s.at - slip_most);
+    s.held = recall_bytes(c.history, from, bytes, sizeof bytes);
+    for (std::size_t k = 0; k < s.held; ++k) {
+        s.held = from_file(c, from + static_cast<std::uint32_t>(k)) ? s.held : k; // not past a hole
+    }
+    s.bytes = bytes;
+    const auto shift = find_shift(s);
+    return shift && *shift != 0 ? shift : std::nullopt;
+}
+
+// Reports the slip at line `i` of P and goes on with the image mended from B, three lines on:
+// the rest of P's lines, or of the next page's, are compared when the mended image gives them.
+void mend(check_state& c, const page_sums& page, const pair_result& r, unsigned i, int shift) {
+    const std::uint32_t base = page_address(page);
+    const std::uint32_t a = base + 8 * i;
+    const std::uint32_t b = a + 24;
+    const unsigned k = static_cast<unsigned>(shift < 0 ? -shift : shift);
+    report(c, image_report(c, shift > 0 ? report_kind::bytes_too_many : report_kind::bytes_missing,
+                           a, k));
+    c.shift += static_cast<std::uint32_t>(shift);
+    c.resume = b;
+    c.restart = true;
+    c.mended = true;
+    const bool partial = r.verdict == pair_verdict::partial_page;
+    const unsigned from = (b & 0xFFu) / line_size;
+    if (b - base < page_size) {
+        const unsigned before = from - page.first;
+        c.rest = page_rest{true, false, partial, from, r.listing_first, before, r.adds_up};
+    } else {
+        drop_line(c);
+        c.rest = page_rest{from > 0, true, false, from, 0, 0, false};
+    }
+    use_page(c);
+    drop_pages(c);
+}
+
+// Reports the image's lines of P that differ, in address order, looking for a slip at each:
+// true when one was found, and the rest of the page is left to the image mended. Without one,
+// a page whose every line compared differs is one report, when `whole` allows it.
+bool image_lines(check_state& c, const page_sums& page, const queued_line& line,
+                 const pair_result& r, bool whole) {
+    const std::uint32_t base = page_address(page);
+    unsigned pending[lines_per_page];
+    unsigned n = 0;
+    for (unsigned i = 0; i < lines_per_page; ++i) {
+        if ((r.differing >> i & 1) == 0) {
+            continue;
+        }
+        if (const auto shift = slip_at(c, page, line, r.listing_first, i)) {
+            for (unsigned k = 0; k < n; ++k) {
+                const unsigned at = pending[k];
+                report(c, line_report(c, base + 8 * at, page.line[at],
+                                      line.line.checksum[at - r.listing_first]));
+            }
+            mend(c, page, r, i, *shift);
+            return true;
+        }
+        pending[n++] = i;
+    }
+    if (whole && n >= 2 && n == page.count) {
+        report(c, image_report(c, report_kind::all_lines, base, n));
+        return false;
+    }
+    for (unsigned k = 0; k < n; ++k) {
+        const unsigned at = pending[k];
+        report(c, line_report(c, base + 8 * at, page.line[at],
+                              line.line.checksum[at - r.listing_first]));
+    }
+    return false;
+}
+
+// Reports the listing's lines that differ from P's, as one report when every line does.
+void listing_lines(check_state& c, const page_sums& page, const queued_line& line,
+                   const pair_result& r, bool whole) {
+    const std::uint32_t base = page_address(page);
+    unsigned n = 0;
+    for (std::uint32_t bits = r.differing; bits != 0; bits &= bits - 1) {
+        ++n;
+    }
+    if (whole && n >= 2 && n == page.count) {
+        report(c, listing_report(line, report_kind::all_lines, base, n));
+        return;
+    }
+    for (unsigned i = 0; i < lines_per_page; ++i) {
+        if ((r.differing >> i & 1) != 0) {
+            report(c, listing_report(line, report_kind::line_checksum, base + 8 * i, page.line[i],
+                                     line.line.checksum[i - r.listing_first]));
+        }
+    }
+}
+
+void holds_lines(check_state& c, std::uint32_t page, unsigned count) {
+    report(c, image_report(c, report_kind::holds_lines, page, count));
+}
+
+// Reports what differs between P and L; true when a slip was found and mended.
+bool report_pair(check_state& c, const page_sums& page, const queued_line& line,
+                 const pair_result& r) {
+    const std::uint32_t base = page_address(page);
+    const listing_line& l = line.line;
+    switch (r.verdict) {
+    case pair_verdict::same:
+        break;
+    case pair_verdict::image_wrong:
+        return image_lines(c, page, line, r, true);
+    case pair_verdict::listing_checksum:
+        listing_lines(c, page, line, r, false);
+        break;
+    case pair_verdict::both_wrong:
+        listing_lines(c, page, line, r, true);
+        if (page.total != l.total) {
+            report(c, listing_report(line, report_kind::page_total, base, page.total, l.total));
+        }
+        break;
+    case pair_verdict::listing_total:
+    case pair_verdict::total_only:
+        report(c, listing_report(line, report_kind::page_total, base, page.total, l.total));
+        break;
+    case pair_verdict::partial_page:
+        if (r.adds_up && image_lines(c, page, line, r, true)) {
+            return true;
+        }
+        if (!r.adds_up) {
+            listing_lines(c, page, line, r, true);
+        }
+        holds_lines(c, base, page.count);
+        break;
+    case pair_verdict::checksum_missing:
+    case pair_verdict::checksum_extra: {
+        const bool missing = r.verdict == pair_verdict::checksum_missing;
+        check_report report_of = listing_report(
+            line, missing ? report_kind::checksum_missing : report_kind::checksum_extra, base,
+            page.line[page.first + r.position], l.checksum[r.position]);
+        report_of.line_address = base + 8 * (page.first + r.position);
+        report(c, report_of);
+        break;
+    }
+    case pair_verdict::counts_differ:
+        report(c, listing_report(line, report_kind::line_counts, base, page.count, l.count));
+        break;
+    }
+    return false;
+}
+
+// Lines that are not checksum lines between a page line and the next, which a slip's rest
+// reaches past: each is reported as a line that the image lacks.
+void pass_over_faulty_lines(check_state& c) {
+    for (const queued_line* line = line_at(c, 0);
+         line != nullptr && line->line.kind == line_kind::invalid; line = line_at(c, 0)) {
+        char why[64];
+        describe_fault(line->line, why, sizeof why);
+        check_report r = listing_report(*line, report_kind::not_a_checksum_line);
+        r.text = why;
+        report(c, r);
+        step(c, true);
+        drop_line(c);
+    }
+}
+
+} // namespace
+
+void pair_differing(check_state& c, const page_sums& page, const queued_line& line) {
+    step(c, true);
+    if (!report_pair(c, page, line, compare_pair(page, line.line))) {
+        use_page(c);
+        drop_line(c);
+    }
+}
+
+bool take_rest(check_state& c) {
+    const page_sums* page = page_at(c, 0);
+    if (page == nullptr && !c.image_ended) {
+        return false;
+    }
+    pass_over_faulty_lines(c);
+    const queued_line* line = line_at(c, 0);
+    if (page == nullptr || line == nullptr) {
+        if (!c.rest.own_step && line != nullptr) {
+            drop_line(c); // the page the slip began in is used up
+        }
+        c.rest.waiting = false;
+        return true;
+    }
+    if (page_at(c, 1) == nullptr && !c.image_ended) {
+        return false; // a slip test may look into the next page
+    }
+    page_rest rest = c.rest;
+    c.rest.waiting = false;
+    if (rest.own_step) {
+        step(c, true);
+        rest.adds_up = adds_up(line->line, page_address(*page), 0);
+    }
+    pair_result r{pair_verdict::image_wrong, rest.adds_up, rest.listing_first,
+                  differing_lines(*page, line->line, rest.listing_first, rest.from), 0};
+    if (rest.adds_up) {
+        if (image_lines(c, *page, *line, r, false)) {
+            if (!c.rest.own_step) { // another slip in the same page
+                c.rest.partial = rest.partial;
+                c.rest.held_before += rest.held_before;
+            }
+            return true;
+        }
+    } else {
+        listing_lines(c, *page, *line, r, false);
+    }
+    if (rest.partial) {
+        holds_lines(c, page_address(*page), rest.held_before + page->count);
+    }
+    use_page(c);
+    drop_line(c);
+    return true;
+}

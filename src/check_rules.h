@@ -1,0 +1,39 @@
+#ifndef PAGETALLY_CHECK_RULES_H
+#define PAGETALLY_CHECK_RULES_H
+
+// The check's own parts, shared by its sources: the queues of pages and lines (check.cpp), the
+// stepping rules (check_steps.cpp), and the comparison of a page with its line
+// (check_compare.cpp).
+
+#include "check.h"
+
+// The image's side: pages taken and not yet used up.
+const page_sums* page_at(const check_state& c, std::size_t i);
+void use_page(check_state& c);
+// Forgets the pages taken: the image is walked again from a slip.
+void drop_pages(check_state& c);
+
+// The listing's side: lines that are not skipped, read when a step needs them. The i-th line
+// ahead; null at the listing's end, when reading it failed, or past the queue.
+const queued_line* line_at(check_state& c, std::size_t i);
+void drop_line(check_state& c);
+// The next page line after the first line ahead, past lines that are not checksum lines.
+const queued_line* next_page_line(check_state& c);
+
+void step(check_state& c, bool differs);
+void report(check_state& c, const check_report& report);
+// A report about line `number` of the listing, so that an editor can go to it.
+check_report listing_report(const queued_line& line, report_kind kind, std::uint32_t address = 0,
+                            unsigned image_value = 0, unsigned listing_value = 0);
+
+// Takes steps while both sides have what the next one needs. False once the check has ended,
+// or a line it needs could not be read, or a report could not be written.
+bool advance(check_state& c);
+
+// P and L stand for each other, and differ: what differs is reported, a slip mended.
+void pair_differing(check_state& c, const page_sums& page, const queued_line& line);
+
+// Compares the rest of a page after a slip; false while it waits for the page or the next.
+bool take_rest(check_state& c);
+
+#endif
