@@ -2,7 +2,9 @@
 #define PAGETALLY_PAGE_HISTORY_H
 
 // The image's pages taken most recently, with their bytes: what a check still has to compare
-// lies among them, and the image can be walked again from any byte they hold.
+// lies among them, and the image can be walked again from any byte they hold. Pages are kept as
+// copies, or lent for as long as their bytes stay valid: lent pages follow the kept ones, and
+// only the last of them are copied when the loan ends.
 
 #include "page_sums.h"
 #include "page_walk.h"
@@ -21,10 +23,18 @@ struct history_page {
 struct page_history {
     history_page pages[history_pages];
     std::size_t first, count;
+    const page_sums* lent;
+    std::size_t lent_count;
 };
 
 // Keeps the page's bytes, forgetting the oldest page when there are history_pages.
 void remember_page(page_history& history, const page_sums& page);
+
+// Lends `count` pages, whose bytes stay valid until give_back_pages.
+void lend_pages(page_history& history, const page_sums* pages, std::size_t count);
+
+// Ends the loan: the last history_pages of the lent pages are kept.
+void give_back_pages(page_history& history);
 
 // Copies up to `n` bytes that the pages hold one after another from `address` on; returns how
 // many.
