@@ -19,8 +19,6 @@ void push_page(check_state& c, const page_sums& sums) {
     c.pages[(c.page_first + c.page_count++) % page_slots] = sums;
 }
 
-// The text of the pages of one call, as the tool writes them.
-constexpr std::size_t text_pages = 64;
 char own_text[text_pages * page_text_max + (page_text_room - page_text_max)];
 
 // Uses up the pages whose text, exactly as the tool writes it, the listing holds next: a run of
@@ -56,9 +54,8 @@ std::size_t take_own_text(check_state& c, const page_sums* pages, std::size_t co
     return taken;
 }
 
-// Takes up to text_pages pages into the check; `taken` tells how many, fewer when a slip was
-// found (the pages after it are the image's as it was). `remember` keeps the pages that go to
-// the rules for a slip test: the image's own pages, not those of the image mended.
+} // namespace
+
 bool take_some(check_state& c, const page_sums* pages, std::size_t count, bool remember,
                std::size_t& taken) {
     const std::size_t length = format_pages(pages, count, own_text);
@@ -83,68 +80,7 @@ bool take_some(check_state& c, const page_sums* pages, std::size_t count, bool r
     return true;
 }
 
-bool take_mended_pages(void* state, const page_sums* pages, std::size_t count) {
-    auto& c = *static_cast<check_state*>(state);
-    for (std::size_t i = 0; i < count && !c.restart;) {
-        std::size_t taken = 0;
-        if (!take_some(c, pages + i, std::min(text_pages, count - i), false, taken)) {
-            return false;
-        }
-        i += taken;
-    }
-    return !c.restart; // a later slip: the mended walk starts again
-}
-
-page_consumer mended_consumer(check_state& c) {
-    return page_consumer{take_mended_pages, &c, nullptr, &c.wants_bits};
-}
-
-// Walks the image mended anew from the slip last found, over the pages kept since; and again
-// while a later slip is found among them.
-bool walk_mended_again(check_state& c) {
-    while (c.restart) {
-        c.restart = false;
-        start_walk(c.mended_walk, c.resume, mended_consumer(c));
-        history_reader reader = recall_from(c.history, c.resume + c.shift, c.shift);
-        byte_run run{};
-        bool walking = true;
-        while (walking && next_recalled(reader, run)) {
-            walking = walk_run(c.mended_walk, run);
-        }
-        c.fed = reader.next;
-        if (!walking && !c.restart) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Once a slip is mended, the image's pages are walked again, placed anew, in runs as long as
-// their bytes lie one after another (a run of pages walked page by page measured twice as slow).
-// They are lent to the history for the walk, so that a later slip can walk them again.
-bool take_to_mend(check_state& c, const page_sums* pages, std::size_t count) {
-    lend_pages(c.history, pages, count);
-    bool walking = true;
-    for (std::size_t i = 0; walking && i < count;) {
-        const std::uint32_t address = page_address(pages[i]) + pages[i].from;
-        const std::uint8_t* bytes = pages[i].block + pages[i].from;
-        std::size_t size = pages[i].bytes;
-        for (++i; i < count && pages[i].block + pages[i].from == bytes + size &&
-                  page_address(pages[i]) + pages[i].from == address + size;
-             ++i) {
-            size += pages[i].bytes;
-        }
-        const byte_run run{bytes, size, address != c.fed, address - c.shift};
-        c.fed = address + static_cast<std::uint32_t>(size);
-        if (!walk_run(c.mended_walk, run)) {
-            // A later slip: walked again from there to the last page lent. Else the check ended.
-            walking = c.restart && walk_mended_again(c);
-            break;
-        }
-    }
-    give_back_pages(c.history);
-    return walking;
-}
+namespace {
 
 bool take_pages(void* state, const page_sums* pages, std::size_t count) {
     auto& c = *static_cast<check_state*>(state);
@@ -170,16 +106,6 @@ void see_bytes(void* state, const byte_run& run) {
     const std::size_t n = c.first_run_ended ? 0 : std::min(run.size, first_bytes_kept - c.kept);
     std::memcpy(c.first_bytes + c.kept, run.bytes, n);
     c.kept += n;
-}
-
-// Ends the walk of the mended image: its last page, and again after each later slip.
-bool end_mended_walk(check_state& c) {
-    while (!end_walk(c.mended_walk)) {
-        if (!c.restart || !walk_mended_again(c)) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // What the image's bytes show, one line each: all alike, a stuck data bit, a repetition.

@@ -7,6 +7,25 @@
 
 #include "check.h"
 
+// Pages go to the rules in calls of up to this many, whose own text is made in one piece.
+constexpr std::size_t text_pages = 64;
+
+// Takes up to text_pages pages into the check; `taken` tells how many, fewer when a slip was
+// found (the pages after it are the image's as it was). `remember` keeps the pages that go to
+// the rules for a slip test: the image's own pages, not those of the image mended. False when
+// the check has ended.
+bool take_some(check_state& c, const page_sums* pages, std::size_t count, bool remember,
+               std::size_t& taken);
+
+// The walk of the image mended (check_mend.cpp). Each is false when the check has ended.
+// Walks it anew from the slip last found, over the pages kept since, and again while a later
+// slip is found among them.
+bool walk_mended_again(check_state& c);
+// Walks the image's next pages, placed anew.
+bool take_to_mend(check_state& c, const page_sums* pages, std::size_t count);
+// Ends the walk: its last page, and again after each later slip.
+bool end_mended_walk(check_state& c);
+
 // The image's side: pages taken and not yet used up.
 const page_sums* page_at(const check_state& c, std::size_t i);
 void use_page(check_state& c);
