@@ -1,6 +1,5 @@
 // The check as a consumer of the walk: pages and listing lines queued for the rules, the fast
-// path for a listing in the tool's own text, the walk of the image mended after a slip, and the
-// lines that end a check.
+// path for a listing in the tool's own text, and the lines that end a check.
 
 #include "check_rules.h"
 #include "page_text.h"
@@ -19,6 +18,7 @@ void push_page(check_state& c, const page_sums& sums) {
     c.pages[(c.page_first + c.page_count++) % page_slots] = sums;
 }
 
+// The text of the pages of one call, as the tool writes them.
 char own_text[text_pages * page_text_max + (page_text_room - page_text_max)];
 
 // Uses up the pages whose text, exactly as the tool writes it, the listing holds next: a run of
