@@ -44,10 +44,8 @@ comparison compare(image_reread image, std::uint64_t a, std::uint64_t b, std::ui
 } // namespace
 
 bool same_page(const page_sums& page, const listing_line& line) {
-    return page.total == line.total &&
-           (line.count == 0 ||
-            (page.count == line.count &&
-             std::memcmp(page.line + page.first, line.checksum, page.count) == 0));
+    return page.count == line.count && page.total == line.total &&
+           std::memcmp(page.line + page.first, line.checksum, page.count) == 0;
 }
 
 std::optional<std::uint32_t> fitting_start(const std::uint8_t* bytes, std::size_t n,

@@ -23,8 +23,7 @@ std::optional<std::uint32_t> fitting_start(const std::uint8_t* bytes, std::size_
                                            std::uint32_t start, const listing_line& first,
                                            const listing_line* second);
 
-// Exactly equal: the same checksums and total, whatever the listing line's label; a line of the
-// page total alone equals a page of that total.
+// Exactly equal: the same checksums and total, whatever the listing line's label.
 bool same_page(const page_sums& page, const listing_line& line);
 
 // What all the bytes of a stretch of the image have in common.

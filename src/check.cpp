@@ -245,9 +245,15 @@ page_consumer check_consumer(check_state& check) {
 }
 
 check_status finish_check(check_state& c, walk_status walked) {
-    if (walked == walk_status::complete && (!c.mended || end_mended_walk(c))) {
+    // The image has ended once the walk of it mended has. A slip found only then (the rules
+    // waited for the end) is mended, and its image walked, now.
+    while (walked == walk_status::complete && (!c.mended || end_mended_walk(c))) {
         c.image_ended = true;
         advance(c);
+        c.image_ended = !c.restart;
+        if (c.image_ended || !walk_mended_again(c)) {
+            break;
+        }
     }
     if (c.writer.failed) {
         return check_status::write_failed;

@@ -5,6 +5,7 @@
 #include "check_rules.h"
 #include "slip.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -53,7 +54,8 @@ bool listed_checksum(check_state& c, const queued_line& line, unsigned listing_f
     if (i >= lines_per_page) {
         const page_sums* next = page_at(c, 1);
         const queued_line* after = next_page_line(c);
-        if (next == nullptr || page_address(*next) != base + page_size || after == nullptr ||
+        const std::uint32_t next_page = base + std::uint32_t{page_size}; // 0 after the last
+        if (next == nullptr || page_address(*next) != next_page || after == nullptr ||
             after->line.kind != line_kind::page) {
             return false;
         }
@@ -91,6 +93,20 @@ std::optional<int> slip_at(check_state& c, const page_sums& page, const queued_l
     return shift && *shift != 0 ? shift : std::nullopt;
 }
 
+// The image's bytes from P's first up to B count for what the image shows; the image mended
+// from B gives the rest.
+void use_bytes_before(check_state& c, const page_sums& page, std::uint32_t b) {
+    const std::uint32_t first = page_address(page) + page.from;
+    std::uint8_t bytes[2 * page_size];
+    page_sums part{};
+    part.bytes = static_cast<unsigned>(recall_bytes(
+        c.history, own_address(c, first), bytes, std::min<std::size_t>(b - first, sizeof bytes)));
+    if (part.bytes > 0) {
+        page_bits(bytes, part.bytes, part);
+        add_page(c.used, part);
+    }
+}
+
 // Reports the slip at line `i` of P and goes on with the image mended from B, three lines on:
 // the rest of P's lines, or of the next page's, are compared when the mended image gives them.
 void mend(check_state& c, const page_sums& page, const pair_result& r, unsigned i, int shift) {
@@ -100,6 +116,7 @@ void mend(check_state& c, const page_sums& page, const pair_result& r, unsigned 
     const unsigned k = static_cast<unsigned>(shift < 0 ? -shift : shift);
     report(c, image_report(c, shift > 0 ? report_kind::bytes_too_many : report_kind::bytes_missing,
                            a, k));
+    use_bytes_before(c, page, b);
     c.shift += static_cast<std::uint32_t>(shift);
     c.resume = b;
     c.restart = true;
@@ -113,7 +130,6 @@ void mend(check_state& c, const page_sums& page, const pair_result& r, unsigned 
         drop_line(c);
         c.rest = page_rest{from > 0, true, false, from, 0, 0, false};
     }
-    use_page(c);
     drop_pages(c);
 }
 
@@ -211,10 +227,11 @@ bool report_pair(check_state& c, const page_sums& page, const queued_line& line,
     case pair_verdict::checksum_missing:
     case pair_verdict::checksum_extra: {
         const bool missing = r.verdict == pair_verdict::checksum_missing;
+        const unsigned at = page.first + r.position; // past the page's lines when one too many
         check_report report_of = listing_report(
             line, missing ? report_kind::checksum_missing : report_kind::checksum_extra, base,
-            page.line[page.first + r.position], l.checksum[r.position]);
-        report_of.line_address = base + 8 * (page.first + r.position);
+            missing ? page.line[at] : 0, missing ? 0 : l.checksum[r.position]);
+        report_of.line_address = base + 8 * at;
         report(c, report_of);
         break;
     }

@@ -55,8 +55,9 @@ bool take_to_mend(check_state& c, const page_sums* pages, std::size_t count) {
         const std::uint32_t address = page_address(pages[i]) + pages[i].from;
         const std::uint8_t* bytes = pages[i].block + pages[i].from;
         std::size_t size = pages[i].bytes;
-        for (++i; i < count && pages[i].block + pages[i].from == bytes + size &&
-                  page_address(pages[i]) + pages[i].from == address + size;
+        for (++i;
+             i < count && pages[i].block + pages[i].from == bytes + size &&
+             page_address(pages[i]) + pages[i].from == address + static_cast<std::uint32_t>(size);
              ++i) {
             size += pages[i].bytes;
         }

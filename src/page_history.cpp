@@ -75,7 +75,7 @@ std::size_t recall_bytes(const page_history& history, std::uint32_t address, std
     }
     for (; page < held(history) && copied < n; ++page, at = 0) {
         const held_page p = page_at(history, page);
-        if (p.address + at != address + copied) {
+        if (p.address + at != address + static_cast<std::uint32_t>(copied)) {
             break; // a gap
         }
         const std::size_t k = std::min<std::size_t>(n - copied, p.size - at);

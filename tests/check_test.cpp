@@ -275,6 +275,8 @@ TEST(Check, SaysWhichFileToMendAndWhere) {
     const std::vector<std::string> short_lines = listing_lines(0, rom.substr(0, 600));
     std::vector<std::string> extra = short_lines;
     extra[2].insert(9, "5A ");
+    std::string end_extra = listing_lines(0x10EF, rom.substr(0, 17))[0];
+    end_extra.insert(9, "42 ");
     std::string eleven_off = lines[1];
     for (std::size_t i = 0; i < 11; ++i) {
         eleven_off = bumped(eleven_off, i);
@@ -325,6 +327,9 @@ TEST(Check, SaysWhichFileToMendAndWhere) {
          "L:1: 0000: the checksum of line 0028 is missing (E1)\n1 of 4 pages differ\n"},
         {"a checksum too many", 0, rom.substr(0, 600), lines_of(extra), check_status::differ,
          "L:3: 0200: 0218 has no line; 5A is one checksum too many\n1 of 3 pages differ\n"},
+        {"a checksum too many after the page's last line", 0x10EF, rom.substr(0, 17), end_extra,
+         check_status::differ,
+         "L:1: 1000: 1100 has no line; 42 is one checksum too many\n1 of 1 pages differ\n"},
         {"ten reports, then how many more", 0, rom, eleven, check_status::differ,
          first_ten + "1 more report not shown (--all shows it)\n1 of 4 pages differ\n", false,
          false},
