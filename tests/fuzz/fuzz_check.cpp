@@ -135,8 +135,7 @@ void check_page_lines(const fuzz_case& c) {
         want = failed_check({hex4(page_base(c.start, page)) + ": page not in the listing"},
                             cause_lines(c.image), 1, listed.size(), false);
     }
-    const std::string report = report_of(c.start, c.image, joined(changed));
-    expect(report == want, "a page line removed or doubled was not the one step", report, want);
+    expect_check(c, c.image, changed, want, "a page line removed or doubled was not the one step");
 }
 
 // A flipped bit in a whole line: the listing adds up, so the image's line is reported, alone.
