@@ -275,3 +275,9 @@ image_reader read_image(const image& image, std::uint8_t fill) {
 byte_source image_bytes(image_reader& reader) {
     return byte_source{next_image_run, &reader};
 }
+
+byte_source image_from_start(void* state) {
+    auto& again = *static_cast<image_rereading*>(state);
+    again.reader = read_image(*again.source, again.fill);
+    return image_bytes(again.reader);
+}

@@ -100,4 +100,13 @@ struct image_reader {
 image_reader read_image(const image& image, std::uint8_t fill);
 byte_source image_bytes(image_reader& reader);
 
+// A placed image read again from its first byte: image_from_start makes `state`, an
+// image_rereading, start over, and gives its source.
+struct image_rereading {
+    const image* source;
+    std::uint8_t fill;
+    image_reader reader;
+};
+byte_source image_from_start(void* state);
+
 #endif
