@@ -24,6 +24,19 @@ bool read_exactly(image_reread image, std::uint64_t offset, std::uint8_t* buffer
     return true;
 }
 
+read_result next_piece_again(void* state, byte_run& run) {
+    auto& r = *static_cast<rereading*>(state);
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(piece_size, r.image.size - r.offset));
+    const long n = wanted == 0 ? 0 : r.image.read_at(r.image.state, r.offset, first_piece, wanted);
+    if (n <= 0) {
+        return n == 0 && wanted == 0 ? read_result::end : read_result::failed;
+    }
+    run = byte_run{first_piece, static_cast<std::size_t>(n)};
+    r.offset += static_cast<std::uint64_t>(n);
+    return read_result::bytes;
+}
+
 enum class comparison { same, differ, failed };
 
 comparison compare(image_reread image, std::uint64_t a, std::uint64_t b, std::uint64_t length) {
@@ -87,6 +100,11 @@ void add_page(byte_traits& traits, const page_sums& page) {
     traits.bytes += page.bytes;
     traits.bits_and &= page.bits_and;
     traits.bits_or |= page.bits_or;
+}
+
+byte_source reread_from_start(void* state) {
+    static_cast<rereading*>(state)->offset = 0;
+    return byte_source{next_piece_again, state};
 }
 
 repeat_result find_repeat(image_reread image, std::uint64_t& length) {

@@ -6,14 +6,15 @@
 
 #include "listing_line.h"
 #include "page_sums.h"
+#include "page_walk.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 
 // The image's first bytes, all of them when there are fewer: enough for its first two pages at
-// any start.
-constexpr std::size_t first_bytes_kept = 2 * page_size;
+// any start, and for its first line when it is text.
+constexpr std::size_t first_bytes_kept = 1024;
 
 // The start address that the listing fits when the image's first `n` bytes are `bytes` (all of
 // them when n < first_bytes_kept): among the starts that keep bits 16 to 31 of `start`, the one
@@ -43,6 +44,14 @@ struct image_reread {
     void* state;
     std::uint64_t size;
 };
+
+// The image read again from its first byte, a piece at a time through a static buffer: one at a
+// time. reread_from_start makes `state`, a rereading, start over, and gives its source.
+struct rereading {
+    image_reread image;
+    std::uint64_t offset;
+};
+byte_source reread_from_start(void* state);
 
 enum class repeat_result { none, found, failed };
 
