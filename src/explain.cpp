@@ -1,0 +1,379 @@
+#include "explain.h"
+
+#include "image_formats.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// One line of text in memory, as a text to read.
+struct line_text {
+    const std::uint8_t* bytes;
+    std::size_t n, at;
+};
+
+long read_line_text(void* state, char* buffer, std::size_t size) {
+    auto& in = *static_cast<line_text*>(state);
+    const std::size_t n = std::min(size, in.n - in.at);
+    std::memcpy(buffer, in.bytes + in.at, n);
+    in.at += n;
+    return static_cast<long>(n);
+}
+
+// Whether the line is text in `format`: a record that reads without a fault (Intel HEX then
+// misses only its end), or typed hex whose bytes begin at a label.
+bool reads_as(image_format format, const std::uint8_t* line, std::size_t n) {
+    line_text in{line, n, 0};
+    image read{};
+    const image_fault fault =
+        read_image_file(format, text_source{read_line_text, &in}, std::nullopt, read).fault;
+    switch (format) {
+    case image_format::ihex:
+        return fault == image_fault::none || fault == image_fault::no_end;
+    case image_format::hex:
+        return fault == image_fault::none && !read.runs.empty();
+    default:
+        return fault == image_fault::none;
+    }
+}
+
+// The page count's bits (from A8) or a line index's (from A3), mapped as an address line's
+// fault maps them: a bit read as 0 or 1, or inverted, or two bits exchanged.
+enum class fault_kind { reads_0, reads_1, inverted, exchanged };
+
+struct address_fault {
+    fault_kind kind;
+    unsigned b, c;
+};
+
+unsigned mapped(const address_fault& f, unsigned x) {
+    const unsigned bit = 1u << f.b;
+    switch (f.kind) {
+    case fault_kind::reads_0:
+        return x & ~bit;
+    case fault_kind::reads_1:
+        return x | bit;
+    case fault_kind::inverted:
+        return x ^ bit;
+    case fault_kind::exchanged:
+        return ((x >> f.b ^ x >> f.c) & 1) != 0 ? x ^ bit ^ 1u << f.c : x;
+    }
+    return x;
+}
+
+// Page p of the image holds the listing's page mapped(p).
+bool pages_fit(const page_record& r, const address_fault& f) {
+    for (std::size_t p = 0; p < r.count; ++p) {
+        const std::size_t q = mapped(f, static_cast<unsigned>(p));
+        const page_data* listed = q < r.count ? listing_data(r, q) : nullptr;
+        if (listed == nullptr || !same_data(r.image[p], *listed)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Line i of every page of the image holds line mapped(i) of the listing's page.
+bool lines_fit(const page_record& r, const address_fault& f) {
+    for (std::size_t p = 0; p < r.count; ++p) {
+        const page_data* listed = listing_data(r, p);
+        if (listed == nullptr) {
+            return false;
+        }
+        page_data read{}; // the listing's page as the fault reads it
+        for (unsigned i = 0; i < lines_per_page; ++i) {
+            const unsigned j = mapped(f, i);
+            read.lines |= (listed->lines >> j & 1) << i;
+            read.sum[i] = listed->sum[j];
+        }
+        if (!same_data(r.image[p], read)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The address lines of the page count (from A8, as many bits as the image's pages need), then
+// of the line within a page (A3 to A7).
+bool address_lines(const page_record& r, char* text, std::size_t size) {
+    unsigned page_bits = 0;
+    while ((std::size_t{1} << page_bits) < r.count) {
+        ++page_bits;
+    }
+    const struct {
+        unsigned first_line, bits;
+        bool (*fits)(const page_record&, const address_fault&);
+    } levels[] = {{8, page_bits, pages_fit}, {3, 5, lines_fit}};
+    const char* words[] = {"reads as 0", "reads as 1", "is inverted"};
+    for (const auto& level : levels) {
+        for (unsigned b = 0; b < level.bits; ++b) {
+            for (unsigned k = 0; k < 3; ++k) {
+                if (level.fits(r, address_fault{static_cast<fault_kind>(k), b, 0})) {
+                    std::snprintf(text, size, "address line A%u %s", level.first_line + b,
+                                  words[k]);
+                    return true;
+                }
+            }
+        }
+        for (unsigned b = 0; b < level.bits; ++b) {
+            for (unsigned c = b + 1; c < level.bits; ++c) {
+                if (level.fits(r, address_fault{fault_kind::exchanged, b, c})) {
+                    std::snprintf(text, size, "address lines A%u and A%u are exchanged",
+                                  level.first_line + b, level.first_line + c);
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+namespace {
+
+// The image's bytes again, from byte `skip` on, each mapped through `table` (null: as they are).
+struct mapped_bytes {
+    byte_source image;
+    const std::uint8_t* table;
+    std::uint64_t skip;
+    byte_run rest; // of the image's last run, not yet given
+    std::uint8_t mapped[4096];
+};
+
+read_result next_mapped(void* state, byte_run& run) {
+    auto& m = *static_cast<mapped_bytes*>(state);
+    while (m.rest.size == 0) {
+        const read_result got = m.image.next(m.image.state, m.rest);
+        if (got != read_result::bytes) {
+            return got;
+        }
+        const std::size_t skipped =
+            static_cast<std::size_t>(std::min<std::uint64_t>(m.skip, m.rest.size));
+        m.skip -= skipped;
+        m.rest.bytes += skipped;
+        m.rest.size -= skipped;
+        m.rest.address += static_cast<std::uint32_t>(skipped);
+    }
+    run = m.rest;
+    if (m.table != nullptr) {
+        run.size = std::min(run.size, sizeof m.mapped);
+        for (std::size_t i = 0; i < run.size; ++i) {
+            m.mapped[i] = m.table[m.rest.bytes[i]];
+        }
+        run.bytes = m.mapped;
+    }
+    m.rest.bytes += run.size;
+    m.rest.size -= run.size;
+    m.rest.moved = false;
+    return read_result::bytes;
+}
+
+// The pages of a walk held against the listing's lines: every one alike, as many as it has.
+struct fit_walk {
+    const page_record* record;
+    std::size_t k, lines;
+    bool alike;
+};
+
+bool take_fitting(void* state, const page_sums* pages, std::size_t count) {
+    auto& f = *static_cast<fit_walk*>(state);
+    for (std::size_t i = 0; i < count && f.alike; ++i, ++f.k) {
+        f.alike = f.k < f.lines && same_data(data_of(pages[i]), *listing_data(*f.record, f.k));
+    }
+    return f.alike;
+}
+
+// How many pages from the first have a listing line: the lines a whole image must equal.
+std::size_t listed_pages(const page_record& r) {
+    std::size_t k = 0;
+    while (k < r.count && r.listed[k] != listed_as::none) {
+        ++k;
+    }
+    return k;
+}
+
+// Whether the image read again, without its first `skip` bytes, mapped through `table`, and
+// placed at `start`, equals the listing's lines.
+bool image_fits(const failed_check& check, std::uint64_t skip, const std::uint8_t* table) {
+    mapped_bytes source{check.again.restart(check.again.state), table, skip, byte_run{}, {}};
+    fit_walk fit{&check.record, 0, listed_pages(check.record), true};
+    const walk_status walked = walk_pages(byte_source{next_mapped, &source}, check.start,
+                                          page_consumer{take_fitting, &fit, nullptr, nullptr});
+    return walked == walk_status::complete && fit.alike && fit.k == fit.lines;
+}
+
+std::uint8_t exchange_bits(unsigned byte, unsigned b, unsigned c) {
+    return static_cast<std::uint8_t>(((byte >> b ^ byte >> c) & 1) != 0 ? byte ^ (1u << b | 1u << c)
+                                                                        : byte);
+}
+
+// Data lines exchanged, every data bit inverted, or one.
+bool data_lines(const failed_check& check, char* text, std::size_t size) {
+    std::uint8_t table[256];
+    for (unsigned b = 0; b < 8; ++b) {
+        for (unsigned c = b + 1; c < 8; ++c) {
+            for (unsigned byte = 0; byte < 256; ++byte) {
+                table[byte] = exchange_bits(byte, b, c);
+            }
+            if (image_fits(check, 0, table)) {
+                std::snprintf(text, size, "data lines D%u and D%u are exchanged", b, c);
+                return true;
+            }
+        }
+    }
+    for (int bit = -1; bit < 8; ++bit) { // -1: every bit
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            table[byte] = static_cast<std::uint8_t>(byte ^ (bit < 0 ? 0xFFu : 1u << bit));
+        }
+        if (image_fits(check, 0, table)) {
+            if (bit < 0) {
+                std::snprintf(text, size, "every data bit is inverted");
+            } else {
+                std::snprintf(text, size, "data bit %d is inverted in every byte", bit);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr std::size_t header_least = 17;
+constexpr std::size_t header_most = 4096;
+
+// A header before the image: the smallest of 17 to 4096 bytes without which the image fits.
+// The first page tells the few that may (one sum of a page each), a walk each whether it does.
+bool header(const failed_check& check, char* text, std::size_t size) {
+    std::uint8_t head[header_most + 2 * page_size];
+    mapped_bytes source{check.again.restart(check.again.state), nullptr, 0, byte_run{}, {}};
+    std::size_t n = 0;
+    for (byte_run run{}; n < sizeof head && next_mapped(&source, run) == read_result::bytes;) {
+        const std::size_t k = std::min(run.size, sizeof head - n);
+        std::memcpy(head + n, run.bytes, k);
+        n += k;
+    }
+    const page_data* first = check.record.count > 0 ? listing_data(check.record, 0) : nullptr;
+    const std::size_t offset = check.start & 0xFFu;
+    for (std::size_t h = header_least; first != nullptr && h <= header_most && h < n; ++h) {
+        std::uint8_t block[page_size] = {};
+        const std::size_t m = std::min(page_size - offset, n - h);
+        std::memcpy(block + offset, head + h, m);
+        if (same_data(data_of(sum_page(block, check.start, m)), *first) &&
+            image_fits(check, h, nullptr)) {
+            std::snprintf(text, size, "fits without its first %zu bytes (a header)", h);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+const char* looks_like_text(const std::uint8_t* bytes, std::size_t n, const char*& option) {
+    constexpr std::size_t line_most = 1024;
+    std::size_t end = 0;
+    bool blank = true;
+    for (; end < std::min(n, line_most) && bytes[end] != '\n' && bytes[end] != '\r'; ++end) {
+        blank = blank && (bytes[end] == ' ' || bytes[end] == '\t');
+    }
+    const struct {
+        image_format format;
+        const char* name;
+        const char* option;
+    } kinds[] = {{image_format::ihex, "Intel HEX", "--format ihex"},
+                 {image_format::srec, "S-record", "--format srec"},
+                 {image_format::hex, "hex", "--format hex"}};
+    for (const auto& kind : kinds) {
+        if (!blank && reads_as(kind.format, bytes, end)) {
+            option = kind.option;
+            return kind.name;
+        }
+    }
+    return nullptr;
+}
+
+bool typed_in_decimal(const char* text, std::uint32_t& value) {
+    const bool negative = *text == '-';
+    text += *text == '-' || *text == '+' ? 1 : 0;
+    if (*text == '\0') {
+        return false;
+    }
+    std::uint32_t v = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        v = v * 10 + static_cast<std::uint32_t>(*text - '0');
+    }
+    value = negative ? 0 - v : v;
+    return *text == '\0';
+}
+
+namespace {
+
+// Whether some page of the image differs from the listing's line for it: else what failed is
+// not in the image (a line the listing lacks or has too many, say), and nothing explains it.
+bool image_differs(const page_record& r) {
+    for (std::size_t p = 0; p < r.count; ++p) {
+        const page_data* listed = listing_data(r, p);
+        if (listed != nullptr && !same_data(r.image[p], *listed)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+namespace {
+
+// The image's own pages, read again in place of those of the image mended, which a slip that
+// its fault looked like has moved.
+struct own_pages {
+    page_record* record;
+    std::size_t listed; // pages the check compared with a listing line
+};
+
+bool take_own_pages(void* state, const page_sums* pages, std::size_t count) {
+    auto& own = *static_cast<own_pages*>(state);
+    page_record& r = *own.record;
+    for (std::size_t i = 0; i < count && r.count < record_pages; ++i, ++r.count) {
+        r.image[r.count] = data_of(pages[i]);
+        r.listed[r.count] = r.count < own.listed ? r.listed[r.count] : listed_as::none;
+    }
+    return r.count < record_pages;
+}
+
+void read_own_pages(const failed_check& check) {
+    own_pages own{&check.record, check.record.count};
+    check.record.count = 0;
+    mapped_bytes source{check.again.restart(check.again.state), nullptr, 0, byte_run{}, {}};
+    walk_pages(byte_source{next_mapped, &source}, check.start,
+               page_consumer{take_own_pages, &own, nullptr, nullptr});
+}
+
+} // namespace
+
+bool explain_failure(const failed_check& check, char* text, std::size_t size) {
+    if (record_whole(check.record) && !image_differs(check.record)) {
+        return false;
+    }
+    const char* option = nullptr;
+    const char* kind = check.raw ? looks_like_text(check.first_bytes, check.kept, option) : nullptr;
+    if (kind != nullptr) {
+        std::snprintf(text, size, "looks like %s text; try %s", kind, option);
+        return true;
+    }
+    if (!record_whole(check.record)) {
+        return false; // an image of more pages is not explained
+    }
+    if (check.mended && check.again.restart != nullptr) {
+        read_own_pages(check);
+    }
+    // An address line's fault moves data within the image: every page has its listing line.
+    if (listed_pages(check.record) == check.record.count &&
+        address_lines(check.record, text, size)) {
+        return true;
+    }
+    return check.again.restart != nullptr &&
+           (data_lines(check, text, size) || header(check, text, size));
+}
