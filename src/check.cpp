@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr std::size_t page_slots = std::size(check_state{}.pages);
-constexpr std::size_t line_slots = std::size(check_state{}.lines);
+constexpr std::size_t page_slots = std::size(decltype(check_state::pages){});
+constexpr std::size_t line_slots = std::size(decltype(check_state::lines){});
 
 // Pages go to the rules one by one, and are kept for a slip test while they wait for them.
 void push_page(check_state& c, const page_sums& sums) {
@@ -45,6 +45,7 @@ std::size_t take_own_text(check_state& c, const page_sums* pages, std::size_t co
     byte_traits used = c.used;
     for (std::size_t i = 0; i < taken; ++i) {
         add_page(used, pages[i]);
+        record_page(c.record, pages[i], listed_as::same);
     }
     c.used = used;
     c.wants_bits = used.bits_and != 0x00 || used.bits_or != 0xFF;
@@ -108,11 +109,18 @@ void see_bytes(void* state, const byte_run& run) {
     c.kept += n;
 }
 
-// What the image's bytes show, one line each: all alike, a stuck data bit, a repetition.
+// What explains the failed check, or else what the image's bytes show, one line each: all
+// alike, a stuck data bit, a repetition.
 check_status report_causes(check_state& c) {
     const byte_traits& t = c.used;
     const char* image = c.writer.output.image_name;
-    char line[64];
+    char line[96];
+    const failed_check failed{c.record, c.first_bytes,   c.kept,  c.options.raw,
+                              c.start,  c.options.again, c.mended};
+    if (explain_failure(failed, line, sizeof line)) {
+        write_about(c.writer, image, line);
+        return check_status::differ;
+    }
     if (t.bytes >= page_size && t.bits_and == t.bits_or) {
         std::snprintf(line, sizeof line, "every byte is %02X", t.bits_and);
         write_about(c.writer, image, line);
@@ -237,6 +245,7 @@ void start_check(check_state& check, text_source listing, std::uint32_t start, i
     check.start = start;
     check.image = image;
     check.used = no_bytes;
+    check.record = start_record();
     check.wants_bits = true;
 }
 

@@ -3,9 +3,11 @@
 
 #include "causes.h"
 #include "check_report.h"
+#include "explain.h"
 #include "listing_line.h"
 #include "listing_reader.h"
 #include "page_history.h"
+#include "page_record.h"
 #include "page_walk.h"
 
 #include <cstddef>
@@ -27,6 +29,9 @@ struct check_options {
     // byte); null when the image is not text.
     unsigned long long (*text_line)(const void* state, std::uint32_t address);
     const void* text_state;
+    bool raw;               // the image is raw bytes: a failed check asks whether it is text
+    const char* start_text; // the start address as typed; null when it was left out
+    image_again again;      // the image read again, to explain a failed check
 };
 
 // Listing lines read ahead of the step that uses them: the next page line, and up to this many
@@ -94,6 +99,8 @@ struct check_state {
     std::uint32_t fed; // the image's own address after the last byte given to the mended walk
     page_walker mended_walk;
     page_rest rest;
+    // The pages taken, for the explanations of a failed check.
+    page_record record;
     // The outcome so far.
     unsigned long long steps, differing;
     byte_traits used; // of the pages used up

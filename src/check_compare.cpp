@@ -261,7 +261,9 @@ void pass_over_faulty_lines(check_state& c) {
 
 void pair_differing(check_state& c, const page_sums& page, const queued_line& line) {
     step(c, true);
-    if (!report_pair(c, page, line, compare_pair(page, line.line))) {
+    const pair_result r = compare_pair(page, line.line);
+    record_page(c.record, page, listed_as::own, &line.line, r.listing_first);
+    if (!report_pair(c, page, line, r)) {
         use_page(c);
         drop_line(c);
     }
@@ -289,6 +291,7 @@ bool take_rest(check_state& c) {
     if (rest.own_step) {
         step(c, true);
         rest.adds_up = adds_up(line->line, page_address(*page), 0);
+        record_page(c.record, *page, listed_as::own, &line->line, 0);
     }
     pair_result r{pair_verdict::image_wrong, rest.adds_up, rest.listing_first,
                   differing_lines(*page, line->line, rest.listing_first, rest.from), 0};

@@ -5,6 +5,7 @@
 #include "hex_digit.h"
 
 #include <cinttypes>
+#include <cstring>
 
 namespace {
 
@@ -44,21 +45,18 @@ void pair(check_state& c, const page_sums& page, const queued_line& line) {
         report(c, r);
     }
     step(c, mislabelled);
+    record_page(c.record, page, totals_alike ? listed_as::own : listed_as::same, &line.line,
+                page.first);
     use_page(c);
     drop_line(c);
 }
 
 void page_not_in_listing(check_state& c, const page_sums& page) {
-    report(c, check_report{report_kind::page_not_in_listing,
-                           report_side::none,
-                           0,
-                           page_address(page),
-                           0,
-                           0,
-                           "",
-                           0,
-                           0,
-                           {}});
+    check_report r{};
+    r.kind = report_kind::page_not_in_listing;
+    r.address = page_address(page);
+    report(c, r);
+    record_page(c.record, page, listed_as::none);
     use_page(c);
     step(c, true);
 }
@@ -67,6 +65,25 @@ void page_not_in_image(check_state& c, const queued_line& line) {
     report(c, listing_report(line, report_kind::page_not_in_image));
     drop_line(c);
     step(c, true);
+}
+
+// The start address the listing fits, and the one given; or, when that was typed in decimal
+// and the one that fits is its value, that value.
+void fits_start(check_state& c, std::uint32_t fit) {
+    const char* typed = c.options.start_text;
+    std::uint32_t value = 0;
+    char message[128];
+    if (typed != nullptr && typed_in_decimal(typed, value) && ((fit ^ value) & 0xFFFFu) == 0 &&
+        std::strlen(typed) < 24) {
+        std::snprintf(message, sizeof message,
+                      "fits start address %04" PRIX32 ", not %s (%s is %04" PRIX32 " in decimal)",
+                      value, typed, typed, value);
+    } else {
+        std::snprintf(message, sizeof message, "fits start address %04" PRIX32 ", not %04" PRIX32,
+                      fit, c.start);
+    }
+    write_about(c.writer, c.writer.output.listing_name, message);
+    c.end = check_end::fitting_start;
 }
 
 // When the listing's first line is a page line unlike the image's first page, the start address
@@ -91,11 +108,7 @@ bool judge_first_page(check_state& c, const page_sums& page, const queued_line& 
         c.first_bytes, c.kept, c.start, first.line,
         second != nullptr && second->line.kind == line_kind::page ? &second->line : nullptr);
     if (fit) {
-        char message[64];
-        std::snprintf(message, sizeof message, "fits start address %04" PRIX32 ", not %04" PRIX32,
-                      *fit, c.start);
-        write_about(c.writer, c.writer.output.listing_name, message);
-        c.end = check_end::fitting_start;
+        fits_start(c, *fit);
     }
     return true;
 }
@@ -118,6 +131,7 @@ void settle_claim(check_state& c, const page_sums* page, const queued_line* line
     if (page == nullptr || (line != nullptr && same_page(*page, line->line))) {
         c.claims = 0;
     } else {
+        record_page(c.record, *page, listed_as::none);
         use_page(c);
         --c.claims;
     }

@@ -210,8 +210,20 @@ int check(const request& asked) {
     const std::uint32_t first = raw ? start.value_or(0) : image_start(read);
     const bool text = asked.format == image_format::hex || asked.format == image_format::ihex ||
                       asked.format == image_format::srec;
-    const check_options options{asked.all_reports, asked.format == image_format::hex,
-                                text ? text_line_at : nullptr, &read};
+    // A failed check reads the image again to explain it: a raw regular file, or an image read
+    // whole.
+    rereading file_again{reread, 0};
+    image_rereading image_again_state{&read, asked.fill, {}};
+    const image_again again =
+        raw ? image_again{reread.read_at != nullptr ? reread_from_start : nullptr, &file_again}
+            : image_again{image_from_start, &image_again_state};
+    const check_options options{asked.all_reports,
+                                asked.format == image_format::hex,
+                                text ? text_line_at : nullptr,
+                                &read,
+                                raw,
+                                asked.start,
+                                again};
     // Large: kept off the stack, which may be small.
     const auto checking = std::make_unique<check_state>();
     check_state& state = *checking;

@@ -36,7 +36,8 @@ std::string report_of(std::uint32_t start, const std::string& image, const std::
     const auto state = std::make_unique<check_state>();
     start_check(*state, text_source{read_piece, &text}, start, image_reread{nullptr, nullptr, 0},
                 check_output{out, write_plain, "L", "I"},
-                check_options{all_reports, false, nullptr, nullptr});
+                check_options{all_reports, false, nullptr, nullptr, true, nullptr,
+                              image_again{nullptr, nullptr}});
     finish_check(*state,
                  walk_pages(byte_source{next_piece, &pages}, start, check_consumer(*state)));
     std::fclose(out);
