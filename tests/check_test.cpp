@@ -381,6 +381,100 @@ TEST(Check, NamesTheLikelyCause) {
     expect_reports(cases);
 }
 
+// The image's pages, or the lines of each page, moved as a fault of an address line moves them:
+// page (or line) i holds the data of page (or line) `from(i)`.
+template <typename From> std::string moved(const std::string& image, std::size_t unit, From from) {
+    std::string out;
+    for (std::size_t i = 0; i < image.size() / unit; ++i) {
+        out += image.substr(from(i) * unit, unit);
+    }
+    return out;
+}
+
+template <typename Map> std::string bytes_mapped(std::string image, Map map) {
+    for (char& byte : image) {
+        byte = static_cast<char>(map(static_cast<unsigned char>(byte)));
+    }
+    return image;
+}
+
+std::size_t exchanged(std::size_t x, unsigned b, unsigned c) {
+    return ((x >> b ^ x >> c) & 1) != 0 ? x ^ (std::size_t{1} << b | std::size_t{1} << c) : x;
+}
+
+std::string within_pages(const std::string& image, std::size_t (*line)(std::size_t)) {
+    std::string out;
+    for (std::size_t page = 0; page < image.size(); page += 256) {
+        out += moved(image.substr(page, 256), 8, line);
+    }
+    return out;
+}
+
+TEST(Check, ExplainsABadDump) {
+    const std::string small = random_bytes(4096);
+    const std::string large = random_bytes(8192).substr(4096) + random_bytes(4096);
+    const std::string ihex =
+        ":20C000005041474554414C4C592053414D504C4520524F4D2042414E4B2030FFFFFFFFFF06\n";
+    const std::string srec =
+        "S123C0005041474554414C4C592053414D504C4520524F4D2042414E4B2030FFFFFFFFFF02\r\n";
+    const struct {
+        const char* what;
+        std::string rom, dump;
+        std::string cause; // the last two lines
+    } cases[] = {
+        {"Intel HEX read as raw", small, ihex + small,
+         "I: looks like Intel HEX text; try --format ihex\n"},
+        {"S-records read as raw", small, srec + small,
+         "I: looks like S-record text; try --format srec\n"},
+        {"typed hex read as raw", small, "$C000- 41 42 # ROM\r" + small,
+         "I: looks like hex text; try --format hex\n"},
+        {"A8 reads as 0", small,
+         moved(small, 256, [](std::size_t p) { return p & ~std::size_t{1}; }),
+         "I: address line A8 reads as 0\n"},
+        {"A10 reads as 1", large, moved(large, 256, [](std::size_t p) { return p | 4; }),
+         "I: address line A10 reads as 1\n"},
+        {"halves exchanged: A11 inverted", small, small.substr(2048) + small.substr(0, 2048),
+         "I: address line A11 is inverted\n"},
+        {"A12 inverted", large, large.substr(4096) + large.substr(0, 4096),
+         "I: address line A12 is inverted\n"},
+        {"A8 and A11 exchanged", small,
+         moved(small, 256, [](std::size_t p) { return exchanged(p, 0, 3); }),
+         "I: address lines A8 and A11 are exchanged\n"},
+        {"A9 and A12 exchanged", large,
+         moved(large, 256, [](std::size_t p) { return exchanged(p, 1, 4); }),
+         "I: address lines A9 and A12 are exchanged\n"},
+        {"A3 reads as 1", small, within_pages(small, [](std::size_t i) { return i | 1; }),
+         "I: address line A3 reads as 1\n"},
+        {"A7 inverted", large, within_pages(large, [](std::size_t i) { return i ^ 16; }),
+         "I: address line A7 is inverted\n"},
+        {"A4 and A6 exchanged", small,
+         within_pages(small, [](std::size_t i) { return exchanged(i, 1, 3); }),
+         "I: address lines A4 and A6 are exchanged\n"},
+        {"D3 and D4 exchanged", small,
+         bytes_mapped(small, [](unsigned x) { return exchanged(x, 3, 4); }),
+         "I: data lines D3 and D4 are exchanged\n"},
+        {"D0 and D7 exchanged", large,
+         bytes_mapped(large, [](unsigned x) { return exchanged(x, 0, 7); }),
+         "I: data lines D0 and D7 are exchanged\n"},
+        {"every data bit inverted", small, bytes_mapped(small, [](unsigned x) { return x ^ 0xFF; }),
+         "I: every data bit is inverted\n"},
+        {"D6 inverted", large, bytes_mapped(large, [](unsigned x) { return x ^ 0x40; }),
+         "I: data bit 6 is inverted in every byte\n"},
+        {"a header of 17 bytes", small, random_bytes(17) + small,
+         "I: fits without its first 17 bytes (a header)\n"},
+        {"a header of 4096 bytes", large, large.substr(0, 4096) + large,
+         "I: fits without its first 4096 bytes (a header)\n"},
+    };
+    for (const auto& c : cases) {
+        const checked result =
+            check(0xC000, c.dump, lines_of(listing_lines(0xC000, c.rom)), true, false, false);
+        const std::vector<std::string> lines = split_lines(result.report);
+        ASSERT_GE(lines.size(), 2u) << c.what;
+        EXPECT_EQ(lines[lines.size() - 2] + "\n", c.cause) << c.what;
+        EXPECT_EQ(result.status, check_status::differ) << c.what;
+    }
+}
+
 TEST(Check, AFailedListingEndsTheCheckAfterTheReportsSoFar) {
     const checked result = check(0, counting(768), "# two\n: 00\n" + two[1] + "\n", false, true);
     EXPECT_EQ(result.status, check_status::listing_failed);

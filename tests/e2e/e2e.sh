@@ -5,7 +5,8 @@
 # usage: e2e.sh GROUP TOOL [LAUNCHER...]
 #   GROUP     usage, address, open, non_utf8_name, console, listing, output_faults,
 #             input_faults, read_error, shrinking_file, permission, streams, terminal,
-#             early_reader, sample, small_stack, large, check, formats, srecord, or all
+#             early_reader, sample, small_stack, large, check, causes, formats, srecord, or
+#             all
 #   TOOL      the built pagetally (or pagetally.exe)
 #   LAUNCHER  a command that runs TOOL, such as wine for the Windows build
 #
@@ -482,6 +483,46 @@ REPORTS
     verify "a check whose output cannot be written" 2 "" $'cannot write output\n'
 }
 
+# A dump gone wrong, named from the listing alone: the last two lines of the check, the cause
+# and the count, with status 1.
+check_cause() {
+    local name=$1 want=$2
+    shift 3 # and the "--"
+    run_tool "$@"
+    local got
+    got=$(tr -d '\r' <out | tail -n 2)
+    if [ "$status" != 1 ] || [ "$got" != "$want" ]; then
+        fail "$name" "status $status; the last two lines:" "$got" "expected:" "$want"
+    else
+        passed=$((passed + 1))
+    fi
+}
+
+group_causes() {
+    local ex=$source_dir/examples lst=$source_dir/examples/sample.lst
+    { tail -c 2048 "$ex/sample.bin" && head -c 2048 "$ex/sample.bin"; } >swapped.bin
+    check_cause "the halves exchanged" $'swapped.bin: address line A11 is inverted\n16 of 16 pages differ' \
+        -- --check "$lst" C000 swapped.bin
+    # Data lines D3 and D4 exchanged: every byte through tr.
+    local from="" to="" byte
+    for byte in {0..255}; do
+        from+=$(printf '\\%03o' "$byte")
+        to+=$(printf '\\%03o' $(((byte & 0xE7) | (byte >> 1 & 0x08) | (byte << 1 & 0x10))))
+    done
+    tr "$from" "$to" <"$ex/sample.bin" >d3d4.bin
+    check_cause "two data lines exchanged" $'d3d4.bin: data lines D3 and D4 are exchanged\n16 of 16 pages differ' \
+        -- --check "$lst" C000 d3d4.bin
+    { head -c 128 /dev/zero && cat "$ex/sample.bin"; } >header.bin
+    check_cause "a header" $'header.bin: fits without its first 128 bytes (a header)\n17 of 17 pages differ' \
+        -- --check "$lst" C000 header.bin
+    check_cause "Intel HEX read as raw" \
+        "$ex/sample.ihex: looks like Intel HEX text; try --format ihex"$'\n17 of 17 pages differ' \
+        -- --check "$lst" C000 "$ex/sample.ihex"
+    check "a start address typed in decimal" 1 \
+        "$lst: fits start address C000, not 49152 (49152 is C000 in decimal)"$'\n' \
+        -- --check "$lst" 49152 "$ex/sample.bin"
+}
+
 group_formats() {
     local ex=$source_dir/examples lst=$source_dir/examples/sample.lst format
     for format in hex ihex srec prg; do
@@ -698,6 +739,15 @@ group_small_stack() {
     (ulimit -s 32 && exec "$tool" C000 "$source_dir/examples/sample.bin" >out 2>err </dev/null)
     status=$?
     verify "the tool runs on a 32 KiB stack" 0 "$(cat "$source_dir/examples/sample.lst")"$'\n' ""
+    { head -c 100 /dev/zero && cat "$source_dir/examples/sample.bin"; } >header.bin
+    (ulimit -s 32 && exec "$tool" --check "$source_dir/examples/sample.lst" C000 header.bin \
+        >out 2>err </dev/null)
+    status=$?
+    if [ "$status" != 1 ] || [ "$(tail -n 2 out)" != $'header.bin: fits without its first 100 bytes (a header)\n17 of 17 pages differ' ]; then
+        fail "a check that explains itself runs on a 32 KiB stack" "status $status" "$(tail -n 2 out)"
+    else
+        passed=$((passed + 1))
+    fi
 }
 
 if [ "$group" = all ]; then
