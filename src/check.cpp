@@ -228,6 +228,21 @@ void report(check_state& c, const check_report& report) {
     write_report(c.writer, report);
 }
 
+std::uint32_t own_address(const check_state& c, std::uint32_t address) {
+    return address + c.shift;
+}
+
+bool from_file(const check_state& c, std::uint32_t address) {
+    return c.options.text_line == nullptr ||
+           c.options.text_line(c.options.text_state, address) != 0;
+}
+
+check_report image_report(const check_state& c, report_kind kind, std::uint32_t address,
+                          unsigned image_value, unsigned listing_value) {
+    return check_report{kind, report_side::image,      0, address, image_value, listing_value, "",
+                        0,    own_address(c, address), {}};
+}
+
 check_report listing_report(const queued_line& line, report_kind kind, std::uint32_t address,
                             unsigned image_value, unsigned listing_value) {
     return check_report{

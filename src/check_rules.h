@@ -6,6 +6,9 @@
 // (check_compare.cpp).
 
 #include "check.h"
+#include "check_pair.h"
+
+#include <optional>
 
 // Pages go to the rules in calls of up to this many, whose own text is made in one piece.
 constexpr std::size_t text_pages = 64;
@@ -45,12 +48,29 @@ void report(check_state& c, const check_report& report);
 check_report listing_report(const queued_line& line, report_kind kind, std::uint32_t address = 0,
                             unsigned image_value = 0, unsigned listing_value = 0);
 
+// The image's own address of the byte at `address` of the image as mended.
+std::uint32_t own_address(const check_state& c, std::uint32_t address);
+// Whether the image's byte at its own `address` came from the file, not a hole's fill.
+bool from_file(const check_state& c, std::uint32_t address);
+// A report about the image's line or page at `address` of the image as mended.
+check_report image_report(const check_state& c, report_kind kind, std::uint32_t address,
+                          unsigned image_value = 0, unsigned listing_value = 0);
+
 // Takes steps while both sides have what the next one needs. False once the check has ended,
 // or a line it needs could not be read, or a report could not be written.
 bool advance(check_state& c);
 
 // P and L stand for each other, and differ: what differs is reported, a slip mended.
 void pair_differing(check_state& c, const page_sums& page, const queued_line& line);
+
+// The slip that line `i` of P begins, when the image fits the listing a little later at
+// another shift: bytes too many (> 0) or missing (< 0). P's listing line L is the first line
+// ahead, its first checksum standing for the page's line `listing_first` (check_slip.cpp).
+std::optional<int> slip_at(check_state& c, const page_sums& page, const queued_line& line,
+                           unsigned listing_first, unsigned i);
+// Reports the slip at line `i` of P and goes on with the image mended from B, three lines on:
+// the rest of P's lines, or of the next page's, are compared when the mended image gives them.
+void mend(check_state& c, const page_sums& page, const pair_result& r, unsigned i, int shift);
 
 // Compares the rest of a page after a slip; false while it waits for the page or the next.
 bool take_rest(check_state& c);
