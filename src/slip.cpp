@@ -1,5 +1,7 @@
 #include "slip.h"
 
+#include "page_sums.h"
+
 namespace {
 
 bool fits(const slip_lines& s, int shift) {
@@ -7,7 +9,7 @@ bool fits(const slip_lines& s, int shift) {
         if ((s.listed >> m & 1) == 0) {
             continue;
         }
-        const std::size_t from = static_cast<std::size_t>(slip_most + shift) + 8 * m;
+        const std::size_t from = static_cast<std::size_t>(slip_most + shift) + line_size * m;
         if (from + 8 > s.held) {
             return false; // the image ends, or has a hole, before the line does
         }
