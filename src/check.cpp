@@ -43,9 +43,12 @@ std::size_t take_own_text(check_state& c, const page_sums* pages, std::size_t co
     // Summed in a local: through the state, each page waited on the one before (this loop's
     // share of a whole check's profile fell from 12% to 6%).
     byte_traits used = c.used;
+    // The image mended is not read again: its pages are kept.
+    const listed_as kept =
+        c.options.again.restart != nullptr && !c.mended ? listed_as::not_kept : listed_as::same;
     for (std::size_t i = 0; i < taken; ++i) {
         add_page(used, pages[i]);
-        record_page(c.record, pages[i], listed_as::same);
+        record_page(c.record, pages[i], kept);
     }
     c.used = used;
     c.wants_bits = used.bits_and != 0x00 || used.bits_or != 0xFF;
@@ -260,7 +263,7 @@ void start_check(check_state& check, text_source listing, std::uint32_t start, i
     check.start = start;
     check.image = image;
     check.used = no_bytes;
-    check.record = start_record();
+    check.record = start_record(options.memory);
     check.wants_bits = true;
 }
 

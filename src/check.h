@@ -32,6 +32,7 @@ struct check_options {
     bool raw;               // the image is raw bytes: a failed check asks whether it is text
     const char* start_text; // the start address as typed; null when it was left out
     image_again again;      // the image read again, to explain a failed check
+    image_memory memory{};  // for the pages a failed check is explained from; new without one
 };
 
 // Listing lines read ahead of the step that uses them: the next page line, and up to this many

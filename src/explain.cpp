@@ -69,7 +69,7 @@ bool pages_fit(const page_record& r, const address_fault& f) {
     for (std::size_t p = 0; p < r.count; ++p) {
         const std::size_t q = mapped(f, static_cast<unsigned>(p));
         const page_data* listed = q < r.count ? listing_data(r, q) : nullptr;
-        if (listed == nullptr || !same_data(r.image[p], *listed)) {
+        if (listed == nullptr || !same_data(image_page(r, p), *listed)) {
             return false;
         }
     }
@@ -83,13 +83,13 @@ bool lines_fit(const page_record& r, const address_fault& f) {
         if (listed == nullptr) {
             return false;
         }
-        page_data read{}; // the listing's page as the fault reads it
+        page_data read{}; // the listing's page as the fault reads it, at page 00
         for (unsigned i = 0; i < lines_per_page; ++i) {
             const unsigned j = mapped(f, i);
             read.lines |= (listed->lines >> j & 1) << i;
-            read.sum[i] = listed->sum[j];
+            read.checksum[i] = static_cast<std::uint8_t>(line_data(*listed, j) + line_size * i);
         }
-        if (!same_data(r.image[p], read)) {
+        if (!same_data(image_page(r, p), read)) {
             return false;
         }
     }
@@ -136,7 +136,7 @@ bool address_lines(const page_record& r, char* text, std::size_t size) {
 bool image_differs(const page_record& r) {
     for (std::size_t p = 0; p < r.count; ++p) {
         const page_data* listed = listing_data(r, p);
-        if (listed != nullptr && !same_data(r.image[p], *listed)) {
+        if (listed != nullptr && !same_data(image_page(r, p), *listed)) {
             return true;
         }
     }
@@ -183,6 +183,9 @@ bool typed_in_decimal(const char* text, std::uint32_t& value) {
 }
 
 bool explain_failure(const failed_check& check, char* text, std::size_t size) {
+    if (record_whole(check.record) && check.again.restart != nullptr) {
+        read_pages_not_kept(check);
+    }
     if (record_whole(check.record) && !image_differs(check.record)) {
         return false;
     }

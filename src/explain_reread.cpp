@@ -90,10 +90,28 @@ bool take_own_pages(void* state, const page_sums* pages, std::size_t count) {
     auto& own = *static_cast<own_pages*>(state);
     page_record& r = *own.record;
     for (std::size_t i = 0; i < count && r.count < record_pages; ++i, ++r.count) {
-        r.image[r.count] = data_of(pages[i]);
+        image_page(r, r.count) = data_of(pages[i]);
         r.listed[r.count] = r.count < own.listed ? r.listed[r.count] : listed_as::none;
     }
     return r.count < record_pages;
+}
+
+// The image's pages that were not kept, read again: those before any slip, so the image's own.
+struct not_kept_pages {
+    page_record* record;
+    std::size_t k, end;
+};
+
+bool take_not_kept(void* state, const page_sums* pages, std::size_t count) {
+    auto& n = *static_cast<not_kept_pages*>(state);
+    page_record& r = *n.record;
+    for (std::size_t i = 0; i < count && n.k < n.end; ++i, ++n.k) {
+        if (r.listed[n.k] == listed_as::not_kept) {
+            image_page(r, n.k) = data_of(pages[i]);
+            r.listed[n.k] = listed_as::same;
+        }
+    }
+    return n.k < n.end;
 }
 
 } // namespace
@@ -163,7 +181,28 @@ bool header(const failed_check& check, char* text, std::size_t size) {
     return false;
 }
 
+void read_pages_not_kept(const failed_check& check) {
+    page_record& r = check.record;
+    std::size_t last = 0; // after the last not kept
+    for (std::size_t k = 0; k < std::min(r.count, record_pages); ++k) {
+        last = r.listed[k] == listed_as::not_kept ? k + 1 : last;
+    }
+    if (last > 0) {
+        not_kept_pages pages{&r, 0, last};
+        mapped_bytes source{check.again.restart(check.again.state), nullptr, 0, byte_run{}, {}};
+        walk_pages(byte_source{next_mapped, &source}, check.start,
+                   page_consumer{take_not_kept, &pages, nullptr, nullptr});
+    }
+}
+
 void read_own_pages(const failed_check& check) {
+    page_record& r = check.record;
+    for (std::size_t k = 0; k < r.count; ++k) { // the listing's lines that were the image's
+        if (r.listed[k] == listed_as::same) {
+            listing_page(r, k) = image_page(r, k);
+            r.listed[k] = listed_as::own;
+        }
+    }
     own_pages own{&check.record, check.record.count};
     check.record.count = 0;
     mapped_bytes source{check.again.restart(check.again.state), nullptr, 0, byte_run{}, {}};

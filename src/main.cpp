@@ -223,7 +223,8 @@ int check(const request& asked) {
                                 &read,
                                 raw,
                                 asked.start,
-                                again};
+                                again,
+                                image_memory{take_image_chunk, give_back_image_chunk}};
     // Large: kept off the stack, which may be small.
     const auto checking = std::make_unique<check_state>();
     check_state& state = *checking;

@@ -1,11 +1,13 @@
 #ifndef PAGETALLY_PAGE_RECORD_H
 #define PAGETALLY_PAGE_RECORD_H
 
-// The line data sums (a line's checksum less its seed: what its eight bytes add) of the image's
-// pages and of the listing lines they were compared with, page by page in the order the check
-// took them: what a failed check is explained from, since a page's data can be recognised at
-// another address. Kept for the first record_pages pages; an image of more is not explained.
+// The line checksums of the image's pages and of the listing lines they were compared with, page
+// by page in the order the check took them: what a failed check is explained from, by their line
+// data sums (a line's checksum less its seed: what its eight bytes add), since a page's data can
+// be recognised at another address. Kept for the first record_pages pages; an image of more is
+// not explained.
 
+#include "image.h"
 #include "listing_line.h"
 #include "page_sums.h"
 
@@ -15,30 +17,53 @@
 
 constexpr std::size_t record_pages = 65536;
 
+// Kept as the checksums are, so that a check that matches only copies them.
 struct page_data {
     std::uint32_t lines; // bit i: the page has line i
-    std::uint8_t sum[lines_per_page];
+    std::uint8_t page;   // bits 8 to 15 of the page's address, which line i's seed adds to 8 i
+    std::uint8_t checksum[lines_per_page];
 };
+
+// The data sum of line i.
+inline std::uint8_t line_data(const page_data& data, unsigned i) {
+    return static_cast<std::uint8_t>(data.checksum[i] - data.page - line_size * i);
+}
 
 enum class listed_as : std::uint8_t {
-    none, // the listing has no line for the page
-    same, // the listing's line is exactly the page
-    own   // the listing's line differs: its data is in `listing`
+    none,     // the listing has no line for the page
+    same,     // the listing's line is exactly the page
+    own,      // the listing's line differs: its data is in `listing`
+    not_kept, // the listing's line is exactly the page, whose lines the image, read again, gives
 };
 
+// The pages lie in chunks of an image's memory, the image's first, then the listing's: memory
+// that is never written is never taken from the system, and what is written takes few pages of
+// it (a check of a 16 MiB image from a pipe measured 1.6 times as long with its record in
+// memory of the usual pages).
+constexpr std::size_t record_chunk_pages = image_chunk_size / sizeof(page_data);
+constexpr std::size_t record_chunks = (record_pages + record_chunk_pages - 1) / record_chunk_pages;
+
 struct page_record {
-    std::unique_ptr<page_data[]> image, listing; // memory that is not written stays unused
+    std::unique_ptr<std::uint8_t[], chunk_release> chunks[2 * record_chunks];
     std::unique_ptr<listed_as[]> listed;
     std::size_t count; // pages taken, also past record_pages
 };
 
-page_record start_record();
+// A record whose memory comes from `memory`; with none there, one that keeps no page (an image
+// of any size is then not explained).
+page_record start_record(image_memory memory);
 
-// The page's line data sums.
+// Page k of the image, and of the listing's line for it (k < record_pages).
+page_data& image_page(const page_record& record, std::size_t k);
+page_data& listing_page(const page_record& record, std::size_t k);
+
+// The page's lines.
 page_data data_of(const page_sums& page);
 
 // Keeps the page, and the listing line it was compared with: null when none, or the same as the
-// page, or its own, whose first checksum stands for the page's line `listing_first`.
+// page, or its own, whose first checksum stands for the page's line `listing_first`. A page
+// that matched, of an image that can be read again, need not be kept (not_kept): a check that
+// matches then spends nothing on the record but a byte a page.
 void record_page(page_record& record, const page_sums& page, listed_as listed,
                  const listing_line* line = nullptr, unsigned listing_first = 0);
 
@@ -48,7 +73,7 @@ bool record_whole(const page_record& record);
 // The data of the listing's line for page `k`; null when it has none.
 const page_data* listing_data(const page_record& record, std::size_t k);
 
-// Whether two pages' data are alike: the same lines, with the same sums.
+// Whether two pages' data are alike: the same lines, with the same data sums.
 bool same_data(const page_data& a, const page_data& b);
 
 #endif
