@@ -130,44 +130,33 @@ constexpr std::uint16_t look_alikes[16] = {
     1u << 0xE,                         // F
 };
 
-// The values that one edit of `typed` gives, in ascending order; returns how many.
-unsigned edited_values(std::uint8_t typed, std::uint8_t* values) {
+// Whether `value` is one edit of `typed`: a digit for its look-alike, or the two exchanged.
+bool one_edit(std::uint8_t typed, std::uint8_t value) {
     const unsigned high = typed >> 4;
     const unsigned low = typed & 0xFu;
-    unsigned n = 0;
-    for (unsigned digit = 0; digit < 16; ++digit) {
-        if ((look_alikes[high] >> digit & 1) != 0) {
-            values[n++] = static_cast<std::uint8_t>(digit << 4 | low);
-        }
-        if ((look_alikes[low] >> digit & 1) != 0) {
-            values[n++] = static_cast<std::uint8_t>(high << 4 | digit);
-        }
-    }
-    if (high != low) {
-        values[n++] = static_cast<std::uint8_t>(low << 4 | high);
-    }
-    std::sort(values, values + n);
-    return n;
+    const unsigned new_high = value >> 4;
+    const unsigned new_low = value & 0xFu;
+    return (new_low == low && (look_alikes[high] >> new_high & 1) != 0) ||
+           (new_high == high && (look_alikes[low] >> new_low & 1) != 0) ||
+           (high != low && new_high == low && new_low == high);
 }
 
 } // namespace
 
 digit_edits find_edits(const std::uint8_t* bytes, unsigned typed, std::uint32_t address,
                        std::uint8_t difference) {
+    // One value of a byte adds `difference`: each byte has one edit that fits at most.
     digit_edits found{};
     unsigned fitting = 0;
     for (unsigned i = 0; i < line_size; ++i) {
-        std::uint8_t values[8];
-        const unsigned n = (typed >> i & 1) != 0 ? edited_values(bytes[i], values) : 0;
-        for (unsigned k = 0; k < n; ++k) {
-            if (static_cast<std::uint8_t>(values[k] - bytes[i]) != difference) {
-                continue;
-            }
-            if (fitting < 3) {
-                found.edit[fitting] = digit_edit{address + i, values[k], bytes[i]};
-            }
-            ++fitting;
+        const auto value = static_cast<std::uint8_t>(bytes[i] + difference);
+        if ((typed >> i & 1) == 0 || !one_edit(bytes[i], value)) {
+            continue;
         }
+        if (fitting < 3) {
+            found.edit[fitting] = digit_edit{address + i, value, bytes[i]};
+        }
+        ++fitting;
     }
     found.count = fitting <= 3 ? fitting : 0;
     return found;
