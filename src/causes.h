@@ -12,12 +12,13 @@
 #include <cstdint>
 #include <optional>
 
-// The image's first bytes, all of them when there are fewer: enough for its first two pages at
-// any start, and for its first line when it is text.
+// The image's first bytes, all of them when there are fewer: enough for its first line when it is
+// text, and for its first two pages at any start, which the start-address search waits for.
 constexpr std::size_t first_bytes_kept = 1024;
+constexpr std::size_t start_search_bytes = 2 * page_size;
 
 // The start address that the listing fits when the image's first `n` bytes are `bytes` (all of
-// them when n < first_bytes_kept): among the starts that keep bits 16 to 31 of `start`, the one
+// them when n < start_search_bytes): among the starts that keep bits 16 to 31 of `start`, the one
 // at which the image's first page is exactly `first`, and its second page exactly `second`
 // unless the image has one page there or `second` is null. None when none or several fit.
 std::optional<std::uint32_t> fitting_start(const std::uint8_t* bytes, std::size_t n,

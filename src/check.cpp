@@ -120,7 +120,7 @@ check_status report_causes(check_state& c) {
     char line[96];
     const failed_check failed{c.record, c.first_bytes,   c.kept,  c.options.raw,
                               c.start,  c.options.again, c.mended};
-    if (explain_failure(failed, line, sizeof line)) {
+    if (c.image_suspect && explain_failure(failed, line, sizeof line)) {
         write_about(c.writer, image, line);
         return check_status::differ;
     }

@@ -78,7 +78,7 @@ struct check_state {
     std::uint32_t start;
     image_reread image;
     // The image's pages taken but not yet used up, in order.
-    page_sums pages[4];
+    page_sums pages[8];
     std::size_t page_first, page_count;
     // The listing's lines read but not yet used up, in order.
     queued_line lines[lines_ahead + 2];
@@ -100,8 +100,10 @@ struct check_state {
     std::uint32_t fed; // the image's own address after the last byte given to the mended walk
     page_walker mended_walk;
     page_rest rest;
-    // The pages taken, for the explanations of a failed check.
+    // The pages taken, for the explanations of a failed check; which are looked for only when
+    // a page differed in a way its listing line alone does not explain.
     page_record record;
+    bool image_suspect;
     // The outcome so far.
     unsigned long long steps, differing;
     byte_traits used; // of the pages used up

@@ -152,12 +152,20 @@ void pass_over_faulty_lines(check_state& c) {
     }
 }
 
+// A mistyped checksum or total, or one checksum left out or too many: the image may be right.
+bool listing_alone(pair_verdict verdict) {
+    return verdict == pair_verdict::listing_checksum || verdict == pair_verdict::listing_total ||
+           verdict == pair_verdict::total_only || verdict == pair_verdict::checksum_missing ||
+           verdict == pair_verdict::checksum_extra;
+}
+
 } // namespace
 
 void pair_differing(check_state& c, const page_sums& page, const queued_line& line) {
     step(c, true);
     const pair_result r = compare_pair(page, line.line);
     record_page(c.record, page, listed_as::own, &line.line, r.listing_first);
+    c.image_suspect = c.image_suspect || !listing_alone(r.verdict);
     if (!report_pair(c, page, line, r)) {
         use_page(c);
         drop_line(c);

@@ -92,7 +92,8 @@ void fits_start(check_state& c, std::uint32_t fit) {
 bool judge_first_page(check_state& c, const page_sums& page, const queued_line& first) {
     const bool suspect =
         first.line.kind == line_kind::page && first.line.count >= 4 && !same_page(page, first.line);
-    if (suspect && c.kept < first_bytes_kept && !c.first_run_ended && !c.image_ended) {
+    // Waiting holds the pages taken meanwhile, which the queue has room for.
+    if (suspect && c.kept < start_search_bytes && !c.first_run_ended && !c.image_ended) {
         return false;
     }
     c.first_judged = true;

@@ -159,8 +159,18 @@ const char* looks_like_text(const std::uint8_t* bytes, std::size_t n, const char
     } kinds[] = {{image_format::ihex, "Intel HEX", "--format ihex"},
                  {image_format::srec, "S-record", "--format srec"},
                  {image_format::hex, "hex", "--format hex"}};
+    // Each of them begins with a mark, a label's or a digit, after blanks or a byte order mark:
+    // most images are told apart by their first byte, without reading them as text.
+    std::size_t first = 0;
+    while (first < end && (bytes[first] == ' ' || bytes[first] == '\t')) {
+        ++first;
+    }
+    const int c = first < end ? bytes[first] : 0;
+    const bool may_be_text = c == ':' || c == 'S' || c == '$' || c == '&' || c >= 0xEF ||
+                             (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') ||
+                             (c >= 'a' && c <= 'f');
     for (const auto& kind : kinds) {
-        if (!blank && reads_as(kind.format, bytes, end)) {
+        if (!blank && may_be_text && reads_as(kind.format, bytes, end)) {
             option = kind.option;
             return kind.name;
         }
@@ -200,6 +210,9 @@ bool explain_failure(const failed_check& check, char* text, std::size_t size) {
     }
     if (check.mended && check.again.restart != nullptr) {
         read_own_pages(check);
+    }
+    if (!record_whole(check.record)) {
+        return false; // no memory was left to read the image's own pages again
     }
     // An address line's fault moves data within the image: every page has its listing line.
     if (listed_pages(check.record) == check.record.count &&

@@ -90,7 +90,11 @@ bool take_own_pages(void* state, const page_sums* pages, std::size_t count) {
     auto& own = *static_cast<own_pages*>(state);
     page_record& r = *own.record;
     for (std::size_t i = 0; i < count && r.count < record_pages; ++i, ++r.count) {
-        image_page(r, r.count) = data_of(pages[i]);
+        page_data* page = image_slot(r, r.count);
+        if (page == nullptr) {
+            return false; // the record is not whole
+        }
+        *page = data_of(pages[i]);
         r.listed[r.count] = r.count < own.listed ? r.listed[r.count] : listed_as::none;
     }
     return r.count < record_pages;
@@ -106,8 +110,9 @@ bool take_not_kept(void* state, const page_sums* pages, std::size_t count) {
     auto& n = *static_cast<not_kept_pages*>(state);
     page_record& r = *n.record;
     for (std::size_t i = 0; i < count && n.k < n.end; ++i, ++n.k) {
-        if (r.listed[n.k] == listed_as::not_kept) {
-            image_page(r, n.k) = data_of(pages[i]);
+        page_data* page = r.listed[n.k] == listed_as::not_kept ? image_slot(r, n.k) : nullptr;
+        if (page != nullptr) {
+            *page = data_of(pages[i]);
             r.listed[n.k] = listed_as::same;
         }
     }
@@ -197,11 +202,17 @@ void read_pages_not_kept(const failed_check& check) {
 
 void read_own_pages(const failed_check& check) {
     page_record& r = check.record;
-    for (std::size_t k = 0; k < r.count; ++k) { // the listing's lines that were the image's
-        if (r.listed[k] == listed_as::same) {
-            listing_page(r, k) = image_page(r, k);
-            r.listed[k] = listed_as::own;
+    const std::size_t taken = r.count;
+    for (std::size_t k = 0; k < taken; ++k) { // the listing's lines that were the image's
+        if (r.listed[k] != listed_as::same) {
+            continue;
         }
+        page_data* listed = listing_slot(r, k);
+        if (listed == nullptr) {
+            return; // the record is not whole
+        }
+        *listed = image_page(r, k);
+        r.listed[k] = listed_as::own;
     }
     own_pages own{&check.record, check.record.count};
     check.record.count = 0;

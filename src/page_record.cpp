@@ -5,34 +5,55 @@
 
 page_record start_record(image_memory memory) {
     page_record record{};
-    for (auto& chunk : record.chunks) {
-        // Not zeroed: a page is written before it is read.
-        std::uint8_t* bytes = memory.take != nullptr ? memory.take()
-                                                     : new (std::nothrow)
-                                                           std::uint8_t[image_chunk_size];
-        if (bytes == nullptr) {
-            record.count = record_pages + 1; // not whole
-            return record;
-        }
-        chunk =
-            std::unique_ptr<std::uint8_t[], chunk_release>(bytes, chunk_release{memory.give_back});
-        for (std::size_t i = 0; i < record_chunk_pages; ++i) {
-            ::new (bytes + i * sizeof(page_data)) page_data; // writes nothing
-        }
-    }
+    record.memory = memory;
+    record.chunk_pages =
+        (memory.take != nullptr ? image_chunk_size : record_small_chunk) / sizeof(page_data);
     record.listed.reset(new (std::nothrow) listed_as[record_pages]);
     record.count = record.listed ? 0 : record_pages + 1;
     return record;
 }
 
-page_data& image_page(const page_record& record, std::size_t k) {
-    return reinterpret_cast<page_data*>(
-        record.chunks[k / record_chunk_pages].get())[k % record_chunk_pages];
+namespace {
+
+const page_data& page_in(const page_record& record, int side, std::size_t k) {
+    const std::uint8_t* chunk = record.chunks[side][k / record.chunk_pages].get();
+    return *std::launder(
+        reinterpret_cast<const page_data*>(chunk + (k % record.chunk_pages) * sizeof(page_data)));
 }
 
-page_data& listing_page(const page_record& record, std::size_t k) {
-    return reinterpret_cast<page_data*>(
-        record.chunks[record_chunks + k / record_chunk_pages].get())[k % record_chunk_pages];
+page_data* slot_in(page_record& record, int side, std::size_t k) {
+    auto& chunk = record.chunks[side][k / record.chunk_pages];
+    if (!chunk) {
+        const bool large = record.memory.take != nullptr;
+        // Not zeroed: a page is written before it is read.
+        std::uint8_t* bytes =
+            large ? record.memory.take() : new (std::nothrow) std::uint8_t[record_small_chunk];
+        if (bytes == nullptr) {
+            record.count = record_pages + 1; // not whole
+            return nullptr;
+        }
+        chunk.reset(bytes);
+        chunk.get_deleter() = chunk_release{large ? record.memory.give_back : nullptr};
+    }
+    return ::new (chunk.get() + (k % record.chunk_pages) * sizeof(page_data)) page_data;
+}
+
+} // namespace
+
+const page_data& image_page(const page_record& record, std::size_t k) {
+    return page_in(record, 0, k);
+}
+
+const page_data& listing_page(const page_record& record, std::size_t k) {
+    return page_in(record, 1, k);
+}
+
+page_data* image_slot(page_record& record, std::size_t k) {
+    return slot_in(record, 0, k);
+}
+
+page_data* listing_slot(page_record& record, std::size_t k) {
+    return slot_in(record, 1, k);
 }
 
 page_data data_of(const page_sums& page) {
@@ -51,19 +72,21 @@ void record_page(page_record& record, const page_sums& page, listed_as listed,
         return;
     }
     record.listed[k] = listed;
-    if (listed == listed_as::not_kept) {
+    page_data* image = listed == listed_as::not_kept ? nullptr : image_slot(record, k);
+    page_data* own =
+        listed == listed_as::own && image != nullptr ? listing_slot(record, k) : nullptr;
+    if (image == nullptr) {
         return;
     }
-    image_page(record, k) = data_of(page);
-    if (listed != listed_as::own) {
+    *image = data_of(page);
+    if (own == nullptr) {
         return;
     }
-    page_data& own = listing_page(record, k);
-    own = page_data{};
-    own.page = image_page(record, k).page;
+    *own = page_data{};
+    own->page = image->page;
     for (unsigned j = 0; j < line->count && listing_first + j < lines_per_page; ++j) {
-        own.lines |= std::uint32_t{1} << (listing_first + j);
-        own.checksum[listing_first + j] = line->checksum[j];
+        own->lines |= std::uint32_t{1} << (listing_first + j);
+        own->checksum[listing_first + j] = line->checksum[j];
     }
 }
 

@@ -36,26 +36,34 @@ enum class listed_as : std::uint8_t {
     not_kept, // the listing's line is exactly the page, whose lines the image, read again, gives
 };
 
-// The pages lie in chunks of an image's memory, the image's first, then the listing's: memory
-// that is never written is never taken from the system, and what is written takes few pages of
-// it (a check of a 16 MiB image from a pipe measured 1.6 times as long with its record in
-// memory of the usual pages).
-constexpr std::size_t record_chunk_pages = image_chunk_size / sizeof(page_data);
-constexpr std::size_t record_chunks = (record_pages + record_chunk_pages - 1) / record_chunk_pages;
+// The pages lie in chunks, the image's and the listing's, each taken when a page is first written
+// to it: a check that keeps few pages takes little memory. With an image's memory, a chunk is one
+// of its chunks, whose few large pages cost few page faults (a check of a 16 MiB image from a
+// pipe, which keeps every page, measured 1.6 times as long with chunks of the usual pages);
+// without, a small chunk from new.
+constexpr std::size_t record_small_chunk = std::size_t{1} << 16;
+constexpr std::size_t record_chunks_most =
+    (record_pages * sizeof(page_data) + record_small_chunk - 1) / record_small_chunk;
 
 struct page_record {
-    std::unique_ptr<std::uint8_t[], chunk_release> chunks[2 * record_chunks];
+    image_memory memory;
+    std::size_t chunk_pages; // pages a chunk holds
+    std::unique_ptr<std::uint8_t[], chunk_release> chunks[2][record_chunks_most];
     std::unique_ptr<listed_as[]> listed;
     std::size_t count; // pages taken, also past record_pages
 };
 
-// A record whose memory comes from `memory`; with none there, one that keeps no page (an image
-// of any size is then not explained).
+// A record whose chunks come from `memory`, or from new without its `take`.
 page_record start_record(image_memory memory);
 
-// Page k of the image, and of the listing's line for it (k < record_pages).
-page_data& image_page(const page_record& record, std::size_t k);
-page_data& listing_page(const page_record& record, std::size_t k);
+// Page k (below record_pages) of the image and of the listing's line for it, once written.
+const page_data& image_page(const page_record& record, std::size_t k);
+const page_data& listing_page(const page_record& record, std::size_t k);
+
+// Where page k of the image, or of the listing's line for it, is written; null when there is no
+// memory for it, and the record is then not whole.
+page_data* image_slot(page_record& record, std::size_t k);
+page_data* listing_slot(page_record& record, std::size_t k);
 
 // The page's lines.
 page_data data_of(const page_sums& page);

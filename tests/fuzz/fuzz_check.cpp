@@ -34,9 +34,10 @@ std::string report_of(std::uint32_t start, const std::string& image, const std::
     text_input text{listing, listing.size(), false, 0};
     memory_input pages{image, image.size(), false, 0};
     const auto state = std::make_unique<check_state>();
+    // Not taken for raw bytes, which the fuzzer's may read as text: fuzz_causes holds that.
     start_check(*state, text_source{read_piece, &text}, start, image_reread{nullptr, nullptr, 0},
                 check_output{out, write_plain, "L", "I"},
-                check_options{all_reports, false, nullptr, nullptr, true, nullptr,
+                check_options{all_reports, false, nullptr, nullptr, false, nullptr,
                               image_again{nullptr, nullptr}});
     finish_check(*state,
                  walk_pages(byte_source{next_piece, &pages}, start, check_consumer(*state)));
@@ -85,6 +86,17 @@ struct fuzz_case {
     unsigned variant, value;
 };
 
+// The report without its lines about the image as a whole: "I: " and a word.
+std::string without_causes(const std::string& report) {
+    std::string kept;
+    for (const std::string& line : split_lines(report)) {
+        if (line.compare(0, 3, "I: ") != 0 || line.size() < 4 || line[3] < 'a' || line[3] > 'z') {
+            kept += line + "\n";
+        }
+    }
+    return kept;
+}
+
 // Checks `image` against the listing of `lines` and expects `want`; but when the image's first
 // page is not the first line and the check names another start address, that start must fit,
 // by the model, and be all that is reported.
@@ -104,7 +116,15 @@ void expect_check(const fuzz_case& c, const std::string& image,
                "a start address that does not fit", report, "");
         return;
     }
-    expect(report == want, what, report, want);
+    // A page's data found at another line or page, or under other bits, may explain the failure
+    // by another fault (fuzz_causes holds those): its line stands for the cause lines.
+    const bool explained = report.find("\nI: address line") != std::string::npos ||
+                           report.find("\nI: data line") != std::string::npos ||
+                           report.find(" is inverted in every byte\n") != std::string::npos ||
+                           report.find("\nI: every data bit is inverted") != std::string::npos ||
+                           report.find("(a header)\n") != std::string::npos;
+    expect(report == want || (explained && without_causes(report) == without_causes(want)), what,
+           report, want);
 }
 
 void check_own(const fuzz_case& c) {
