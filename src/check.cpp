@@ -15,6 +15,7 @@ constexpr std::size_t line_slots = std::size(decltype(check_state::lines){});
 
 // Pages go to the rules one by one, and are kept for a slip test while they wait for them.
 void push_page(check_state& c, const page_sums& sums) {
+    c.shifts[(c.page_first + c.page_count) % page_slots] = c.shift;
     c.pages[(c.page_first + c.page_count++) % page_slots] = sums;
 }
 
@@ -232,7 +233,7 @@ void report(check_state& c, const check_report& report) {
 }
 
 std::uint32_t own_address(const check_state& c, std::uint32_t address) {
-    return address + c.shift;
+    return address + (c.page_count > 0 ? c.shifts[c.page_first] : c.shift);
 }
 
 bool from_file(const check_state& c, std::uint32_t address) {

@@ -29,10 +29,11 @@ struct check_options {
     // byte); null when the image is not text.
     unsigned long long (*text_line)(const void* state, std::uint32_t address);
     const void* text_state;
-    bool raw;               // the image is raw bytes: a failed check asks whether it is text
-    const char* start_text; // the start address as typed; null when it was left out
-    image_again again;      // the image read again, to explain a failed check
-    image_memory memory{};  // for the pages a failed check is explained from; new without one
+    bool raw;                 // the image is raw bytes: a failed check asks whether it is text
+    const char* start_text;   // the start address as typed; null when it was left out
+    image_again again;        // the image read again, to explain a failed check
+    image_memory memory{};    // for the pages a failed check is explained from; new without one
+    std::uint8_t fill = 0xFF; // the byte that fills the image's holes
 };
 
 // Listing lines read ahead of the step that uses them: the next page line, and up to this many
@@ -79,6 +80,7 @@ struct check_state {
     image_reread image;
     // The image's pages taken but not yet used up, in order.
     page_sums pages[8];
+    std::uint32_t shifts[8]; // of each: the image's own address of its byte at A is A + shift
     std::size_t page_first, page_count;
     // The listing's lines read but not yet used up, in order.
     queued_line lines[lines_ahead + 2];
@@ -93,7 +95,8 @@ struct check_state {
     // The image's pages compared by the rules, as they came: what a slip test looks at.
     page_history history;
     // Once a slip is mended, the image's pages come from a walk of its bytes placed anew: the
-    // byte at address A of the mended image is the image's byte at A + shift.
+    // byte at address A of the mended image is the image's byte at A + shift, up to the image's
+    // next gap, past which it lies at its own address again.
     bool mended;
     bool restart; // a slip was found: the walk of the mended image starts again at `resume`
     std::uint32_t shift, resume;

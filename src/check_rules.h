@@ -48,7 +48,8 @@ void report(check_state& c, const check_report& report);
 check_report listing_report(const queued_line& line, report_kind kind, std::uint32_t address = 0,
                             unsigned image_value = 0, unsigned listing_value = 0);
 
-// The image's own address of the byte at `address` of the image as mended.
+// The image's own address of the byte at `address` of the image as mended, in the page P that
+// the rules compare (the first taken).
 std::uint32_t own_address(const check_state& c, std::uint32_t address);
 // Whether the image's byte at its own `address` came from the file, not a hole's fill.
 bool from_file(const check_state& c, std::uint32_t address);

@@ -83,7 +83,7 @@ void mend(check_state& c, const page_sums& page, const pair_result& r, unsigned 
     report(c, image_report(c, shift > 0 ? report_kind::bytes_too_many : report_kind::bytes_missing,
                            a, k));
     use_bytes_before(c, page, b);
-    c.shift += static_cast<std::uint32_t>(shift);
+    c.shift = own_address(c, b) - b + static_cast<std::uint32_t>(shift);
     c.resume = b;
     c.restart = true;
     c.mended = true;

@@ -224,7 +224,8 @@ int check(const request& asked) {
                                 raw,
                                 asked.start,
                                 again,
-                                image_memory{take_image_chunk, give_back_image_chunk}};
+                                image_memory{take_image_chunk, give_back_image_chunk},
+                                asked.fill};
     // Large: kept off the stack, which may be small.
     const auto checking = std::make_unique<check_state>();
     check_state& state = *checking;

@@ -85,9 +85,8 @@ std::size_t recall_bytes(const page_history& history, std::uint32_t address, std
     return copied;
 }
 
-history_reader recall_from(const page_history& history, std::uint32_t address,
-                           std::uint32_t shift) {
-    history_reader reader{&history, held(history), 0, shift, address};
+history_reader recall_from(const page_history& history, std::uint32_t address) {
+    history_reader reader{&history, held(history), 0, address};
     find(history, address, reader.page, reader.from);
     return reader;
 }
@@ -98,8 +97,7 @@ bool next_recalled(history_reader& reader, byte_run& run) {
     }
     const held_page p = page_at(*reader.history, reader.page++);
     const std::uint32_t address = p.address + reader.from;
-    run = byte_run{p.bytes + reader.from, p.size - reader.from, address != reader.next,
-                   address - reader.shift};
+    run = byte_run{p.bytes + reader.from, p.size - reader.from, address != reader.next, address};
     reader.from = 0;
     reader.next = address + static_cast<std::uint32_t>(run.size);
     return true;

@@ -41,18 +41,16 @@ void give_back_pages(page_history& history);
 std::size_t recall_bytes(const page_history& history, std::uint32_t address, std::uint8_t* out,
                          std::size_t n);
 
-// The bytes from `address` to the last one held, as runs in order: each call of next_recalled
-// gives the next, and false after the last. A run after a gap has moved, to its address less
-// `shift`, so that the walk places the bytes at `address - shift` on.
+// The bytes from `address` to the last one held, as runs in order, each with its address: each
+// call of next_recalled gives the next, and false after the last. A run after a gap has moved.
 struct history_reader {
     const page_history* history;
-    std::size_t page;    // the next page, from the oldest
-    unsigned from;       // its first byte to give
-    std::uint32_t shift; // subtracted from the pages' addresses
-    std::uint32_t next;  // where the bytes given so far end
+    std::size_t page;   // the next page, from the oldest
+    unsigned from;      // its first byte to give
+    std::uint32_t next; // where the bytes given so far end
 };
 
-history_reader recall_from(const page_history& history, std::uint32_t address, std::uint32_t shift);
+history_reader recall_from(const page_history& history, std::uint32_t address);
 bool next_recalled(history_reader& reader, byte_run& run);
 
 #endif

@@ -419,6 +419,15 @@ group_check() {
     grep -v '^#' "$hex" | cut -c7- | sed 30d >skipped.hex
     check "a typed line left out" 1 $'skipped.hex:30: C0E8: 8 bytes missing\n1 of 16 pages differ\n' \
         -- --check "$lst" --format hex C000 skipped.hex
+    # Two typed blocks, each with one label: a line left out of the first is mended up to the
+    # second, which lies at its label.
+    { grep -v '^#' "$hex" | sed -n 1,64p | sed '2,$s/^C...: //'
+      grep -v '^#' "$hex" | sed -n 257,320p | sed '2,$s/^C...: //'; } >blocks.hex
+    run_tool --format hex blocks.hex
+    tr -d '\r' <out >blocks.lst
+    sed 10d blocks.hex >gap.hex
+    check "a slip holds up to the next block" 1 $'gap.hex:10: C048: 8 bytes missing\n1 of 4 pages differ\n' \
+        -- --check blocks.lst --format hex gap.hex
     check "a .prg checked as raw bytes: its header" 1 \
         "$source_dir/examples/sample.prg: C000: 2 bytes too many"$'\n1 of 16 pages differ\n' \
         -- --check "$lst" C000 "$source_dir/examples/sample.prg"
