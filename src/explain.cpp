@@ -65,31 +65,37 @@ unsigned mapped(const address_fault& f, unsigned x) {
 }
 
 // Page p of the image holds the listing's page mapped(p).
-bool pages_fit(const page_record& r, const address_fault& f) {
-    for (std::size_t p = 0; p < r.count; ++p) {
-        const std::size_t q = mapped(f, static_cast<unsigned>(p));
-        const page_data* listed = q < r.count ? listing_data(r, q) : nullptr;
-        if (listed == nullptr || !same_data(image_page(r, p), *listed)) {
-            return false;
-        }
-    }
-    return true;
+bool page_moved(const page_record& r, const address_fault& f, std::size_t p) {
+    const std::size_t q = mapped(f, static_cast<unsigned>(p));
+    const page_data* listed = q < r.count ? listing_data(r, q) : nullptr;
+    return listed != nullptr && same_data(image_page(r, p), *listed);
 }
 
-// Line i of every page of the image holds line mapped(i) of the listing's page.
-bool lines_fit(const page_record& r, const address_fault& f) {
+// Line i of page p of the image holds line mapped(i) of the listing's page p.
+bool lines_moved(const page_record& r, const address_fault& f, std::size_t p) {
+    const page_data* listed = listing_data(r, p);
+    if (listed == nullptr) {
+        return false;
+    }
+    page_data read{}; // the listing's page as the fault reads it, at page 00
+    for (unsigned i = 0; i < lines_per_page; ++i) {
+        const unsigned j = mapped(f, i);
+        read.lines |= (listed->lines >> j & 1) << i;
+        read.checksum[i] = static_cast<std::uint8_t>(line_data(*listed, j) + line_size * i);
+    }
+    return same_data(image_page(r, p), read);
+}
+
+using moved = bool (*)(const page_record&, const address_fault&, std::size_t);
+
+// Every page of the image fits the fault; the first that differs is tried first, as it tells
+// most faults apart at once (pages alike, say blank, fit many).
+bool every_page(const page_record& r, const address_fault& f, std::size_t differing, moved fits) {
+    if (differing < r.count && !fits(r, f, differing)) {
+        return false;
+    }
     for (std::size_t p = 0; p < r.count; ++p) {
-        const page_data* listed = listing_data(r, p);
-        if (listed == nullptr) {
-            return false;
-        }
-        page_data read{}; // the listing's page as the fault reads it, at page 00
-        for (unsigned i = 0; i < lines_per_page; ++i) {
-            const unsigned j = mapped(f, i);
-            read.lines |= (listed->lines >> j & 1) << i;
-            read.checksum[i] = static_cast<std::uint8_t>(line_data(*listed, j) + line_size * i);
-        }
-        if (!same_data(image_page(r, p), read)) {
+        if (!fits(r, f, p)) {
             return false;
         }
     }
@@ -98,20 +104,21 @@ bool lines_fit(const page_record& r, const address_fault& f) {
 
 // The address lines of the page count (from A8, as many bits as the image's pages need), then
 // of the line within a page (A3 to A7).
-bool address_lines(const page_record& r, char* text, std::size_t size) {
+bool address_lines(const page_record& r, std::size_t differing, char* text, std::size_t size) {
     unsigned page_bits = 0;
     while ((std::size_t{1} << page_bits) < r.count) {
         ++page_bits;
     }
     const struct {
         unsigned first_line, bits;
-        bool (*fits)(const page_record&, const address_fault&);
-    } levels[] = {{8, page_bits, pages_fit}, {3, 5, lines_fit}};
+        moved fits;
+    } levels[] = {{8, page_bits, page_moved}, {3, 5, lines_moved}};
     const char* words[] = {"reads as 0", "reads as 1", "is inverted"};
     for (const auto& level : levels) {
         for (unsigned b = 0; b < level.bits; ++b) {
             for (unsigned k = 0; k < 3; ++k) {
-                if (level.fits(r, address_fault{static_cast<fault_kind>(k), b, 0})) {
+                if (every_page(r, address_fault{static_cast<fault_kind>(k), b, 0}, differing,
+                               level.fits)) {
                     std::snprintf(text, size, "address line A%u %s", level.first_line + b,
                                   words[k]);
                     return true;
@@ -120,7 +127,8 @@ bool address_lines(const page_record& r, char* text, std::size_t size) {
         }
         for (unsigned b = 0; b < level.bits; ++b) {
             for (unsigned c = b + 1; c < level.bits; ++c) {
-                if (level.fits(r, address_fault{fault_kind::exchanged, b, c})) {
+                if (every_page(r, address_fault{fault_kind::exchanged, b, c}, differing,
+                               level.fits)) {
                     std::snprintf(text, size, "address lines A%u and A%u are exchanged",
                                   level.first_line + b, level.first_line + c);
                     return true;
@@ -133,14 +141,19 @@ bool address_lines(const page_record& r, char* text, std::size_t size) {
 
 // Whether some page of the image differs from the listing's line for it: else what failed is
 // not in the image (a line the listing lacks or has too many, say), and nothing explains it.
-bool image_differs(const page_record& r) {
-    for (std::size_t p = 0; p < r.count; ++p) {
+std::size_t first_differing(const page_record& r) {
+    std::size_t p = 0;
+    for (; p < r.count; ++p) {
         const page_data* listed = listing_data(r, p);
         if (listed != nullptr && !same_data(image_page(r, p), *listed)) {
-            return true;
+            break;
         }
     }
-    return false;
+    return p;
+}
+
+bool image_differs(const page_record& r) {
+    return first_differing(r) < r.count;
 }
 
 } // namespace
@@ -214,11 +227,14 @@ bool explain_failure(const failed_check& check, char* text, std::size_t size) {
     if (!record_whole(check.record)) {
         return false; // no memory was left to read the image's own pages again
     }
+
+    failed_check read_again = check;
+    read_again.differing = first_differing(check.record);
     // An address line's fault moves data within the image: every page has its listing line.
     if (listed_pages(check.record) == check.record.count &&
-        address_lines(check.record, text, size)) {
+        address_lines(check.record, read_again.differing, text, size)) {
         return true;
     }
     return check.again.restart != nullptr &&
-           (data_lines(check, text, size) || header(check, text, size));
+           (data_lines(read_again, text, size) || header(read_again, text, size));
 }

@@ -17,6 +17,11 @@
 struct image_again {
     byte_source (*restart)(void* state);
     void* state;
+    // Reads up to `size` bytes from the image's byte `offset` on, and returns how many (0 at its
+    // end, -1 when reading failed); null when the image cannot be read at an offset (an image
+    // read whole is walked again instead, and has no header looked for).
+    long (*read_at)(void* state, std::uint64_t offset, void* buffer, std::size_t size) = nullptr;
+    void* read_state = nullptr;
 };
 
 struct failed_check {
@@ -27,6 +32,7 @@ struct failed_check {
     std::uint32_t start; // where the image's first byte lies
     image_again again;
     bool mended; // slips were mended: the image's own pages are read again for the address lines
+    std::size_t differing = 0; // the first page that differs from its listing line, once known
 };
 
 // Writes the first explanation that fits, in this order, into `text` (NUL-terminated, at most

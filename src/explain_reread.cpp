@@ -61,9 +61,40 @@ bool take_fitting(void* state, const page_sums* pages, std::size_t count) {
     return f.alike;
 }
 
+// Whether the page k of the image, without its first `skip` bytes and mapped through `table`,
+// equals its listing line, read at that page alone; true when the image cannot be read there.
+// The first page that differs tells most faults apart before a walk, which an image that is
+// blank up to there (every bit exchange leaves FF as it is) would take to its end.
+bool page_fits(const failed_check& check, std::size_t k, std::uint64_t skip,
+               const std::uint8_t* table) {
+    if (check.again.read_at == nullptr) {
+        return true;
+    }
+    const page_data* listed = k < check.record.count ? listing_data(check.record, k) : nullptr;
+    const unsigned offset = k == 0 ? check.start & 0xFFu : 0; // where the page's bytes begin
+    std::uint8_t block[page_size] = {};
+    const long n = listed == nullptr
+                       ? 0
+                       : check.again.read_at(check.again.read_state,
+                                             skip + k * page_size - (check.start & 0xFFu) + offset,
+                                             block + offset, page_size - offset);
+    if (n <= 0) {
+        return false;
+    }
+    for (long i = 0; table != nullptr && i < n; ++i) {
+        block[offset + i] = table[block[offset + i]];
+    }
+    const std::uint32_t address =
+        (check.start & ~0xFFu) + static_cast<std::uint32_t>(k * page_size) + offset;
+    return same_data(data_of(sum_page(block, address, static_cast<std::size_t>(n))), *listed);
+}
+
 // Whether the image read again, without its first `skip` bytes, mapped through `table`, and
 // placed at `start`, equals the listing's lines.
 bool image_fits(const failed_check& check, std::uint64_t skip, const std::uint8_t* table) {
+    if (!page_fits(check, check.differing, skip, table)) {
+        return false;
+    }
     mapped_bytes source{check.again.restart(check.again.state), table, skip, byte_run{}, {}};
     fit_walk fit{&check.record, 0, listed_pages(check.record), true};
     const walk_status walked = walk_pages(byte_source{next_mapped, &source}, check.start,
@@ -163,22 +194,11 @@ bool data_lines(const failed_check& check, char* text, std::size_t size) {
 // A header before the image: the smallest of 17 to 4096 bytes without which the image fits.
 // The first page tells the few that may (one sum of a page each), a walk each whether it does.
 bool header(const failed_check& check, char* text, std::size_t size) {
-    std::uint8_t head[header_most + 2 * page_size];
-    mapped_bytes source{check.again.restart(check.again.state), nullptr, 0, byte_run{}, {}};
-    std::size_t n = 0;
-    for (byte_run run{}; n < sizeof head && next_mapped(&source, run) == read_result::bytes;) {
-        const std::size_t k = std::min(run.size, sizeof head - n);
-        std::memcpy(head + n, run.bytes, k);
-        n += k;
+    if (check.again.read_at == nullptr) {
+        return false;
     }
-    const page_data* first = check.record.count > 0 ? listing_data(check.record, 0) : nullptr;
-    const std::size_t offset = check.start & 0xFFu;
-    for (std::size_t h = header_least; first != nullptr && h <= header_most && h < n; ++h) {
-        std::uint8_t block[page_size] = {};
-        const std::size_t m = std::min(page_size - offset, n - h);
-        std::memcpy(block + offset, head + h, m);
-        if (same_data(data_of(sum_page(block, check.start, m)), *first) &&
-            image_fits(check, h, nullptr)) {
+    for (std::size_t h = header_least; h <= header_most; ++h) {
+        if (page_fits(check, 0, h, nullptr) && image_fits(check, h, nullptr)) {
             std::snprintf(text, size, "fits without its first %zu bytes (a header)", h);
             return true;
         }

@@ -215,7 +215,8 @@ int check(const request& asked) {
     rereading file_again{reread, 0};
     image_rereading image_again_state{&read, asked.fill, {}};
     const image_again again =
-        raw ? image_again{reread.read_at != nullptr ? reread_from_start : nullptr, &file_again}
+        raw ? image_again{reread.read_at != nullptr ? reread_from_start : nullptr, &file_again,
+                          reread.read_at, reread.state}
             : image_again{image_from_start, &image_again_state};
     const check_options options{asked.all_reports,
                                 asked.format == image_format::hex,

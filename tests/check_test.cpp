@@ -55,7 +55,9 @@ checked check(std::uint32_t start, const std::string& image, const std::string& 
     start_check(state, text_source{read_piece, &text}, start, reread,
                 check_output{out, write_plain, "L", "I"},
                 check_options{all, hex, hex ? typed_line : nullptr, &typed_image, !hex, nullptr,
-                              image_again{regular ? reread_from_start : nullptr, &again}});
+                              image_again{regular ? reread_from_start : nullptr, &again,
+                                          regular ? read_image_at : nullptr,
+                                          const_cast<std::string*>(&image)}});
     const walk_status walked =
         walk_pages(byte_source{next_piece, &pages}, start, check_consumer(state));
     const check_status status = finish_check(state, walked);

@@ -341,7 +341,8 @@ std::string report_of(std::uint32_t start, const std::string& image, const std::
     start_check(*state, text_source{read_piece, &text}, start, reread,
                 check_output{out, write_plain, "L", "I"},
                 check_options{false, false, nullptr, nullptr, true, nullptr,
-                              image_again{reread_from_start, &again},
+                              image_again{reread_from_start, &again, read_image_at,
+                                          const_cast<std::string*>(&image)},
                               image_memory{take_chunk, give_back_chunk}});
     status = finish_check(
         *state, walk_pages(byte_source{next_piece, &pages}, start, check_consumer(*state)));
