@@ -247,6 +247,16 @@ check_report image_report(const check_state& c, report_kind kind, std::uint32_t 
                         0,    own_address(c, address), {}};
 }
 
+void report_faulty_line(check_state& c, const queued_line& line) {
+    char why[64];
+    describe_fault(line.line, why, sizeof why);
+    check_report r = listing_report(line, report_kind::not_a_checksum_line);
+    r.text = why;
+    report(c, r);
+    step(c, true);
+    drop_line(c);
+}
+
 check_report listing_report(const queued_line& line, report_kind kind, std::uint32_t address,
                             unsigned image_value, unsigned listing_value) {
     return check_report{

@@ -67,10 +67,7 @@ bool image_lines(check_state& c, const page_sums& page, const queued_line& line,
 void listing_lines(check_state& c, const page_sums& page, const queued_line& line,
                    const pair_result& r, bool whole) {
     const std::uint32_t base = page_address(page);
-    unsigned n = 0;
-    for (std::uint32_t bits = r.differing; bits != 0; bits &= bits - 1) {
-        ++n;
-    }
+    const unsigned n = count_bits(r.differing);
     if (whole && n >= 2 && n == page.count) {
         report(c, listing_report(line, report_kind::all_lines, base, n));
         return;
@@ -142,13 +139,7 @@ bool report_pair(check_state& c, const page_sums& page, const queued_line& line,
 void pass_over_faulty_lines(check_state& c) {
     for (const queued_line* line = line_at(c, 0);
          line != nullptr && line->line.kind == line_kind::invalid; line = line_at(c, 0)) {
-        char why[64];
-        describe_fault(line->line, why, sizeof why);
-        check_report r = listing_report(*line, report_kind::not_a_checksum_line);
-        r.text = why;
-        report(c, r);
-        step(c, true);
-        drop_line(c);
+        report_faulty_line(c, *line);
     }
 }
 

@@ -4,14 +4,6 @@
 
 namespace {
 
-unsigned count_bits(std::uint32_t bits) {
-    unsigned n = 0;
-    for (; bits != 0; bits &= bits - 1) {
-        ++n;
-    }
-    return n;
-}
-
 // The first position of the longer list whose checksum left out makes the rest the shorter
 // list; -1 when none does. Within a run of equal checksums, leaving out any is the same.
 int left_out(const std::uint8_t* longer, const std::uint8_t* shorter, unsigned short_count) {
@@ -46,6 +38,14 @@ bool one_checksum_off(const page_sums& page, const listing_line& line, pair_resu
 }
 
 } // namespace
+
+unsigned count_bits(std::uint32_t bits) {
+    unsigned n = 0;
+    for (; bits != 0; bits &= bits - 1) {
+        ++n;
+    }
+    return n;
+}
 
 std::uint8_t line_seed(std::uint32_t address) {
     return static_cast<std::uint8_t>((address >> 8) + address);

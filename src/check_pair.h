@@ -31,6 +31,9 @@ struct pair_result {
     unsigned position;       // of the checksum missing or too many, from the longer side's first
 };
 
+// How many bits are set.
+unsigned count_bits(std::uint32_t bits);
+
 // What the address of the line at `address` adds to its checksum: bits 8 to 15 plus bits 0 to 7.
 std::uint8_t line_seed(std::uint32_t address);
 

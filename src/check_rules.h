@@ -44,6 +44,8 @@ const queued_line* next_page_line(check_state& c);
 
 void step(check_state& c, bool differs);
 void report(check_state& c, const check_report& report);
+// Reports the line ahead, which is not a checksum line, as a step that differs, and uses it up.
+void report_faulty_line(check_state& c, const queued_line& line);
 // A report about line `number` of the listing, so that an editor can go to it.
 check_report listing_report(const queued_line& line, report_kind kind, std::uint32_t address = 0,
                             unsigned image_value = 0, unsigned listing_value = 0);

@@ -64,9 +64,10 @@ std::optional<int> slip_at(check_state& c, const page_sums& page, const queued_l
     }
     std::uint8_t bytes[64];
     const std::uint32_t from = own_address(c, s.at - slip_most);
-    s.held = recall_bytes(c.history, from, bytes, sizeof bytes);
-    for (std::size_t k = 0; k < s.held; ++k) {
-        s.held = from_file(c, from + static_cast<std::uint32_t>(k)) ? s.held : k; // not past a hole
+    const std::size_t held = recall_bytes(c.history, from, bytes, sizeof bytes);
+    s.held = 0; // up to a hole's fill, if any
+    while (s.held < held && from_file(c, from + static_cast<std::uint32_t>(s.held))) {
+        ++s.held;
     }
     s.bytes = bytes;
     const auto shift = find_shift(s);

@@ -116,13 +116,7 @@ bool judge_first_page(check_state& c, const page_sums& page, const queued_line& 
 
 // L is not a checksum line: it is reported, and stands for P unless the next page line is P.
 void not_a_checksum_line(check_state& c, const queued_line& line) {
-    char why[64];
-    describe_fault(line.line, why, sizeof why);
-    check_report r = listing_report(line, report_kind::not_a_checksum_line);
-    r.text = why;
-    report(c, r);
-    step(c, true);
-    drop_line(c);
+    report_faulty_line(c, line);
     ++c.claims;
 }
 

@@ -24,7 +24,9 @@ long read_line_text(void* state, char* buffer, std::size_t size) {
 }
 
 // Whether the line is text in `format`: a record that reads without a fault (Intel HEX then
-// misses only its end), or typed hex whose bytes begin at a label.
+// misses only its end), or typed hex whose bytes begin at a label. The text is read as a file of
+// the format is, through the one static buffer of a text's reader: a failed check has read all of
+// its listing it will before it looks here.
 bool reads_as(image_format format, const std::uint8_t* line, std::size_t n) {
     line_text in{line, n, 0};
     image read{};
