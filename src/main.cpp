@@ -180,6 +180,52 @@ long read_image_at(void* state, std::uint64_t offset, void* buffer, std::size_t 
     return read_input_at(*static_cast<input_file*>(state), offset, buffer, size);
 }
 
+// How a failed check reads the image again to explain it: a raw regular file, or an image read
+// whole.
+struct image_access {
+    rereading file;
+    image_rereading decoded;
+};
+
+check_options options_for(const request& asked, image& read, const image_reread& reread,
+                          image_access& access) {
+    const bool raw = asked.format == image_format::raw;
+    const bool text = asked.format == image_format::hex || asked.format == image_format::ihex ||
+                      asked.format == image_format::srec;
+    const image_again again =
+        raw ? image_again{reread.read_at != nullptr ? reread_from_start : nullptr, &access.file,
+                          reread.read_at, reread.state}
+            : image_again{image_from_start, &access.decoded};
+    return check_options{asked.all_reports,
+                         asked.format == image_format::hex,
+                         text ? text_line_at : nullptr,
+                         &read,
+                         raw,
+                         asked.start,
+                         again,
+                         image_memory{take_image_chunk, give_back_image_chunk},
+                         asked.fill};
+}
+
+// The status that ends a check, and the message of its trouble.
+int ended(check_status status, const char* listing_name, const char* name) {
+    switch (status) {
+    case check_status::all_match:
+        return finish(EXIT_SUCCESS, true, check_trouble);
+    case check_status::differ:
+        return finish(EXIT_FAILURE, true, check_trouble);
+    case check_status::no_checksum_lines:
+        return finish(check_trouble, true, check_trouble);
+    case check_status::image_failed:
+        return fail_on_file("cannot read", name, check_trouble);
+    case check_status::listing_failed:
+        return fail_on_file("cannot read", listing_name, check_trouble);
+    case check_status::write_failed:
+        break;
+    }
+    return finish(check_trouble, false, check_trouble);
+}
+
 int check(const request& asked) {
     std::optional<std::uint32_t> start;
     if (!read_start(asked, start)) {
@@ -208,25 +254,8 @@ int check(const request& asked) {
     // The repeat test reads a raw regular file a second time.
     const image_reread reread{raw && in.sized ? read_image_at : nullptr, &in, in.size};
     const std::uint32_t first = raw ? start.value_or(0) : image_start(read);
-    const bool text = asked.format == image_format::hex || asked.format == image_format::ihex ||
-                      asked.format == image_format::srec;
-    // A failed check reads the image again to explain it: a raw regular file, or an image read
-    // whole.
-    rereading file_again{reread, 0};
-    image_rereading image_again_state{&read, asked.fill, {}};
-    const image_again again =
-        raw ? image_again{reread.read_at != nullptr ? reread_from_start : nullptr, &file_again,
-                          reread.read_at, reread.state}
-            : image_again{image_from_start, &image_again_state};
-    const check_options options{asked.all_reports,
-                                asked.format == image_format::hex,
-                                text ? text_line_at : nullptr,
-                                &read,
-                                raw,
-                                asked.start,
-                                again,
-                                image_memory{take_image_chunk, give_back_image_chunk},
-                                asked.fill};
+    image_access access{rereading{reread, 0}, image_rereading{&read, asked.fill, {}}};
+    const check_options options = options_for(asked, read, reread, access);
     // Large: kept off the stack, which may be small.
     const auto checking = std::make_unique<check_state>();
     check_state& state = *checking;
@@ -237,21 +266,7 @@ int check(const request& asked) {
     const check_status status = finish_check(state, walked);
     close_input(in);
     close_input(listing);
-    switch (status) {
-    case check_status::all_match:
-        return finish(EXIT_SUCCESS, true, check_trouble);
-    case check_status::differ:
-        return finish(EXIT_FAILURE, true, check_trouble);
-    case check_status::no_checksum_lines:
-        return finish(check_trouble, true, check_trouble);
-    case check_status::image_failed:
-        return fail_on_file("cannot read", name, check_trouble);
-    case check_status::listing_failed:
-        return fail_on_file("cannot read", listing_name, check_trouble);
-    case check_status::write_failed:
-        break;
-    }
-    return finish(check_trouble, false, check_trouble);
+    return ended(status, listing_name, name);
 }
 
 } // namespace
