@@ -1,4 +1,4 @@
-#include "address.h"
+#include "text/address.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "check_pair.h"
+#include "check/check_pair.h"
 #include "memory_input.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "check.h"
+#include "check/check.h"
 #include "fuzz/model.h"
 #include "memory_input.h"
 

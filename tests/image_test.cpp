@@ -1,6 +1,6 @@
 #include "fuzz/model.h"
-#include "image_formats.h"
-#include "listing.h"
+#include "image/image_formats.h"
+#include "listing/listing.h"
 #include "memory_input.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "listing_line.h"
+#include "listing/listing_line.h"
 
 #include <gtest/gtest.h>
 

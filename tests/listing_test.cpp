@@ -1,4 +1,4 @@
-#include "listing.h"
+#include "listing/listing.h"
 #include "memory_input.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 
 // Inputs held in memory for the tests and fuzz targets, and the text a test stream took.
 
-#include "page_walk.h"
+#include "walk/page_walk.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "page_sums.h"
+#include "walk/page_sums.h"
 
 #include <gtest/gtest.h>
 

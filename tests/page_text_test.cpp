@@ -1,4 +1,4 @@
-#include "page_text.h"
+#include "listing/page_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Start-address conversion against a deliberately plain second reading of the same rules, built
 // on the C library's strtoull: the two must agree on every text, on refusal and on the value.
-#include "address.h"
+#include "text/address.h"
 
 #include <cctype>
 #include <cerrno>

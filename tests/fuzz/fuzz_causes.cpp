@@ -10,7 +10,7 @@
 // the image as Intel HEX, S-record or hex text read as raw. Unless another start address fits,
 // the report must end with exactly the first explanation that the model finds to fit, in the
 // order the check tries them, in place of the byte traits, then the count of steps that differ.
-#include "check.h"
+#include "check/check.h"
 #include "check_model.h"
 #include "memory_input.h"
 

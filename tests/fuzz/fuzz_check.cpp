@@ -12,7 +12,7 @@
 // the bound on reports), a checksum left out or one too many, and an image cut short. The
 // fuzzer's bytes are also read as a listing, to drive the reader and the parser through any
 // text.
-#include "check.h"
+#include "check/check.h"
 #include "check_model.h"
 #include "memory_input.h"
 

@@ -3,10 +3,10 @@
 // then do not); the model writes it in that format, in records of chosen sizes and order, and one
 // change may damage the text. pagetally must then give the model's error line, or its listing.
 // With FUZZ_IMAGE_SHOW set, each case is shown before pagetally reads it.
-#include "image.h"
-#include "image_formats.h"
+#include "image/image.h"
+#include "image/image_formats.h"
 #include "image_model.h"
-#include "listing.h"
+#include "listing/listing.h"
 #include "memory_input.h"
 
 #include <cstdio>

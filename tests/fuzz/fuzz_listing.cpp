@@ -3,10 +3,10 @@
 // bytes of start address (little-endian), one byte that chooses the run size, then the file's
 // bytes. The model places every byte at its unwrapped 64-bit address and lists, for every page
 // the file reaches into, the whole aligned lines in it.
-#include "listing.h"
+#include "listing/listing.h"
 #include "memory_input.h"
 #include "model.h"
-#include "platform.h"
+#include "platform/platform.h"
 
 #include <algorithm>
 #include <cstddef>

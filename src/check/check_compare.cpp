@@ -1,0 +1,209 @@
+// A page of the image compared with the listing line that stands for it: the reports that say
+// which file to mend, and where, looking for a slip at each line of the image that differs.
+
+#include "check/check_pair.h"
+#include "check/check_rules.h"
+#include "check/slip.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// The report of one line of the image; for a typed image, with the edits of its digits that fit.
+check_report line_report(const check_state& c, std::uint32_t address, std::uint8_t image_value,
+                         std::uint8_t listing_value) {
+    check_report r =
+        image_report(c, report_kind::line_checksum, address, image_value, listing_value);
+    std::uint8_t bytes[line_size];
+    if (c.options.hints &&
+        recall_bytes(c.history, r.image_address, bytes, line_size) == line_size) {
+        unsigned typed = 0;
+        for (unsigned i = 0; i < line_size; ++i) {
+            typed |= from_file(c, r.image_address + i) ? 1u << i : 0;
+        }
+        r.edits = find_edits(bytes, typed, address,
+                             static_cast<std::uint8_t>(listing_value - image_value));
+    }
+    return r;
+}
+
+// Reports the image's lines of P that differ, in address order, looking for a slip at each:
+// true when one was found, and the rest of the page is left to the image mended. Without one,
+// a page whose every line compared differs is one report, when `whole` allows it.
+bool image_lines(check_state& c, const page_sums& page, const queued_line& line,
+                 const pair_result& r, bool whole) {
+    const std::uint32_t base = page_address(page);
+    unsigned pending[lines_per_page];
+    unsigned n = 0;
+    for (unsigned i = 0; i < lines_per_page; ++i) {
+        if ((r.differing >> i & 1) == 0) {
+            continue;
+        }
+        if (const auto shift = slip_at(c, page, line, r.listing_first, i)) {
+            for (unsigned k = 0; k < n; ++k) {
+                const unsigned at = pending[k];
+                report(c, line_report(c, base + 8 * at, page.line[at],
+                                      line.line.checksum[at - r.listing_first]));
+            }
+            mend(c, page, r, i, *shift);
+            return true;
+        }
+        pending[n++] = i;
+    }
+    if (whole && n >= 2 && n == page.count) {
+        report(c, image_report(c, report_kind::all_lines, base, n));
+        return false;
+    }
+    for (unsigned k = 0; k < n; ++k) {
+        const unsigned at = pending[k];
+        report(c, line_report(c, base + 8 * at, page.line[at],
+                              line.line.checksum[at - r.listing_first]));
+    }
+    return false;
+}
+
+// Reports the listing's lines that differ from P's, as one report when every line does.
+void listing_lines(check_state& c, const page_sums& page, const queued_line& line,
+                   const pair_result& r, bool whole) {
+    const std::uint32_t base = page_address(page);
+    const unsigned n = count_bits(r.differing);
+    if (whole && n >= 2 && n == page.count) {
+        report(c, listing_report(line, report_kind::all_lines, base, n));
+        return;
+    }
+    for (unsigned i = 0; i < lines_per_page; ++i) {
+        if ((r.differing >> i & 1) != 0) {
+            report(c, listing_report(line, report_kind::line_checksum, base + 8 * i, page.line[i],
+                                     line.line.checksum[i - r.listing_first]));
+        }
+    }
+}
+
+void holds_lines(check_state& c, std::uint32_t page, unsigned count) {
+    report(c, image_report(c, report_kind::holds_lines, page, count));
+}
+
+// Reports what differs between P and L; true when a slip was found and mended.
+bool report_pair(check_state& c, const page_sums& page, const queued_line& line,
+                 const pair_result& r) {
+    const std::uint32_t base = page_address(page);
+    const listing_line& l = line.line;
+    switch (r.verdict) {
+    case pair_verdict::same:
+        break;
+    case pair_verdict::image_wrong:
+        return image_lines(c, page, line, r, true);
+    case pair_verdict::listing_checksum:
+        listing_lines(c, page, line, r, false);
+        break;
+    case pair_verdict::both_wrong:
+        listing_lines(c, page, line, r, true);
+        if (page.total != l.total) {
+            report(c, listing_report(line, report_kind::page_total, base, page.total, l.total));
+        }
+        break;
+    case pair_verdict::listing_total:
+    case pair_verdict::total_only:
+        report(c, listing_report(line, report_kind::page_total, base, page.total, l.total));
+        break;
+    case pair_verdict::partial_page:
+        if (r.adds_up && image_lines(c, page, line, r, true)) {
+            return true;
+        }
+        if (!r.adds_up) {
+            listing_lines(c, page, line, r, true);
+        }
+        holds_lines(c, base, page.count);
+        break;
+    case pair_verdict::checksum_missing:
+    case pair_verdict::checksum_extra: {
+        const bool missing = r.verdict == pair_verdict::checksum_missing;
+        const unsigned at = page.first + r.position; // past the page's lines when one too many
+        check_report report_of = listing_report(
+            line, missing ? report_kind::checksum_missing : report_kind::checksum_extra, base,
+            missing ? page.line[at] : 0, missing ? 0 : l.checksum[r.position]);
+        report_of.line_address = base + 8 * at;
+        report(c, report_of);
+        break;
+    }
+    case pair_verdict::counts_differ:
+        report(c, listing_report(line, report_kind::line_counts, base, page.count, l.count));
+        break;
+    }
+    return false;
+}
+
+// Lines that are not checksum lines between a page line and the next, which a slip's rest
+// reaches past: each is reported as a line that the image lacks.
+void pass_over_faulty_lines(check_state& c) {
+    for (const queued_line* line = line_at(c, 0);
+         line != nullptr && line->line.kind == line_kind::invalid; line = line_at(c, 0)) {
+        report_faulty_line(c, *line);
+    }
+}
+
+// A mistyped checksum or total, or one checksum left out or too many: the image may be right.
+bool listing_alone(pair_verdict verdict) {
+    return verdict == pair_verdict::listing_checksum || verdict == pair_verdict::listing_total ||
+           verdict == pair_verdict::total_only || verdict == pair_verdict::checksum_missing ||
+           verdict == pair_verdict::checksum_extra;
+}
+
+} // namespace
+
+void pair_differing(check_state& c, const page_sums& page, const queued_line& line) {
+    step(c, true);
+    const pair_result r = compare_pair(page, line.line);
+    record_page(c.record, page, listed_as::own, &line.line, r.listing_first);
+    c.image_suspect = c.image_suspect || !listing_alone(r.verdict);
+    if (!report_pair(c, page, line, r)) {
+        use_page(c);
+        drop_line(c);
+    }
+}
+
+bool take_rest(check_state& c) {
+    const page_sums* page = page_at(c, 0);
+    if (page == nullptr && !c.image_ended) {
+        return false;
+    }
+    pass_over_faulty_lines(c);
+    const queued_line* line = line_at(c, 0);
+    if (page == nullptr || line == nullptr) {
+        if (!c.rest.own_step && line != nullptr) {
+            drop_line(c); // the page the slip began in is used up
+        }
+        c.rest.waiting = false;
+        return true;
+    }
+    if (page_at(c, 1) == nullptr && !c.image_ended) {
+        return false; // a slip test may look into the next page
+    }
+    page_rest rest = c.rest;
+    c.rest.waiting = false;
+    if (rest.own_step) {
+        step(c, true);
+        rest.adds_up = adds_up(line->line, page_address(*page), 0);
+        record_page(c.record, *page, listed_as::own, &line->line, 0);
+    }
+    pair_result r{pair_verdict::image_wrong, rest.adds_up, rest.listing_first,
+                  differing_lines(*page, line->line, rest.listing_first, rest.from), 0};
+    if (rest.adds_up) {
+        if (image_lines(c, *page, *line, r, false)) {
+            if (!c.rest.own_step) { // another slip in the same page
+                c.rest.partial = rest.partial;
+                c.rest.held_before += rest.held_before;
+            }
+            return true;
+        }
+    } else {
+        listing_lines(c, *page, *line, r, false);
+    }
+    if (rest.partial) {
+        holds_lines(c, page_address(*page), rest.held_before + page->count);
+    }
+    use_page(c);
+    drop_line(c);
+    return true;
+}

@@ -1,0 +1,92 @@
+#ifndef PAGETALLY_CHECK_REPORT_H
+#define PAGETALLY_CHECK_REPORT_H
+
+// What a check reports, as events, and the one writer that turns them into report lines.
+
+#include "check/check_pair.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+
+// Writes one line, its pieces in order and a newline; false if it was not written.
+using line_writer = bool (*)(std::FILE* out, std::initializer_list<const char*> pieces);
+
+// Where a check's reports go, and how the inputs are named in them.
+struct check_output {
+    std::FILE* out;
+    line_writer write;
+    const char* listing_name;
+    const char* image_name;
+};
+
+enum class report_kind {
+    line_checksum,       // ADDR: line checksum XX, listing has YY
+    all_lines,           // ADDR: all K line checksums differ
+    page_total,          // ADDR: page total XX, listing has YY
+    line_counts,         // ADDR: K line checksums, listing has M
+    label_reads,         // ADDR: the label reads LABEL
+    not_a_checksum_line, // not a checksum line: REASON
+    page_not_in_listing, // ADDR: page not in the listing
+    page_not_in_image,   // page not in the image
+    checksum_missing,    // ADDR: the checksum of line LADDR is missing (XX)
+    checksum_extra,      // ADDR: LADDR has no line; YY is one checksum too many
+    holds_lines,         // ADDR: holds K of the page's 32 lines
+    bytes_too_many,      // ADDR: K bytes too many
+    bytes_missing        // ADDR: K bytes missing
+};
+
+// The file that a report tells the user to mend, named first so that an editor goes there.
+enum class report_side {
+    none,    // neither alone
+    listing, // its line `number`
+    image
+};
+
+struct check_report {
+    report_kind kind;
+    report_side side;
+    unsigned long long number;  // the listing's line
+    std::uint32_t address;      // the line or page reported
+    unsigned image_value;       // XX, or the page's K, or the bytes of a slip
+    unsigned listing_value;     // YY, or the listing's M
+    const char* text;           // the label as typed, or why the line is not a checksum line
+    std::uint32_t line_address; // LADDR
+    // The image's own address of the line or page reported, whose text line a report about the
+    // image names; it differs from `address` after a slip.
+    std::uint32_t image_address;
+    digit_edits edits; // for a line of a typed image
+};
+
+// Where the image's bytes came from: the text line that gave the byte at `address` (the
+// image's own), 0 when none did; null when the image is not text.
+struct image_text {
+    unsigned long long (*text_line)(const void* state, std::uint32_t address);
+    const void* state;
+};
+
+// The first reports are written, the rest counted, unless all are asked for.
+constexpr unsigned long long reports_shown = 10;
+
+// Writes the check's reports, each one line.
+struct report_writer {
+    check_output output;
+    image_text text;
+    bool all;
+    unsigned long long shown, withheld;
+    bool failed; // a line could not be written; nothing more is
+};
+
+void write_report(report_writer& writer, const check_report& report);
+
+// Says how many reports were counted and not written, if any.
+void write_withheld(report_writer& writer);
+
+// A line about one of the inputs as a whole: "NAME: TEXT".
+void write_about(report_writer& writer, const char* name, const char* text);
+
+// A line of its own, as the last line is.
+void write_plain(report_writer& writer, const char* text);
+
+#endif

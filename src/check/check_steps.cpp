@@ -1,0 +1,224 @@
+// The stepping rules: which page of the image and which line of the listing stand for each
+// other, when one side has a page that the other lacks.
+
+#include "check/check_rules.h"
+#include "text/hex_digit.h"
+
+#include <cinttypes>
+#include <cstring>
+
+namespace {
+
+enum class label_names { this_page, a_later_page, a_passed_page };
+
+// A label of k digits names the page LABEL >> 8 among the 16^k / 256 pages of its width; the
+// page at `address` is (address >> 8) among them. Up to half of them ahead is a later page.
+label_names judge_label(const char* label, std::uint32_t address) {
+    std::uint32_t value = 0;
+    std::uint32_t pages = 1;
+    for (std::size_t i = 0; label[i] != '\0'; ++i) {
+        value = value << 4 | static_cast<std::uint32_t>(hex_digit_value(label[i]));
+        pages <<= i >= 2 ? 4 : 0; // 16^k / 256 at the end
+    }
+    const std::uint32_t ahead = ((value >> 8) - (address >> 8)) & (pages - 1);
+    return ahead == 0          ? label_names::this_page
+           : ahead < pages / 2 ? label_names::a_later_page
+                               : label_names::a_passed_page;
+}
+
+// P and L stand for each other: they match, or every difference is reported. A label that
+// names another page is reported too, when it is all that differs.
+void pair(check_state& c, const page_sums& page, const queued_line& line) {
+    // A line of the page total alone matches a page of that total; only exactly alike decides
+    // the steps, as a ": 00" stands for a page that holds no whole line.
+    const bool totals_alike = line.line.count == 0 && page.total == line.line.total;
+    if (!same_page(page, line.line) && !totals_alike) {
+        pair_differing(c, page, line);
+        return;
+    }
+    const bool mislabelled =
+        line.line.label[0] != '\0' &&
+        judge_label(line.line.label, page_address(page)) != label_names::this_page;
+    if (mislabelled) {
+        check_report r = listing_report(line, report_kind::label_reads, page_address(page));
+        r.text = line.line.label;
+        report(c, r);
+    }
+    step(c, mislabelled);
+    record_page(c.record, page, totals_alike ? listed_as::own : listed_as::same, &line.line,
+                page.first);
+    use_page(c);
+    drop_line(c);
+}
+
+void page_not_in_listing(check_state& c, const page_sums& page) {
+    check_report r{};
+    r.kind = report_kind::page_not_in_listing;
+    r.address = page_address(page);
+    report(c, r);
+    record_page(c.record, page, listed_as::none);
+    use_page(c);
+    step(c, true);
+}
+
+void page_not_in_image(check_state& c, const queued_line& line) {
+    report(c, listing_report(line, report_kind::page_not_in_image));
+    drop_line(c);
+    step(c, true);
+}
+
+// The start address the listing fits, and the one given; or, when that was typed in decimal
+// and the one that fits is its value, that value.
+void fits_start(check_state& c, std::uint32_t fit) {
+    const char* typed = c.options.start_text;
+    std::uint32_t value = 0;
+    char message[128];
+    if (typed != nullptr && typed_in_decimal(typed, value) && ((fit ^ value) & 0xFFFFu) == 0 &&
+        std::strlen(typed) < 24) {
+        std::snprintf(message, sizeof message,
+                      "fits start address %04" PRIX32 ", not %s (%s is %04" PRIX32 " in decimal)",
+                      value, typed, typed, value);
+    } else {
+        std::snprintf(message, sizeof message, "fits start address %04" PRIX32 ", not %04" PRIX32,
+                      fit, c.start);
+    }
+    write_about(c.writer, c.writer.output.listing_name, message);
+    c.end = check_end::fitting_start;
+}
+
+// When the listing's first line is a page line unlike the image's first page, the start address
+// may be wrong: if the listing fits exactly one other, that is all the check says. False while
+// the search waits for the image's first bytes.
+bool judge_first_page(check_state& c, const page_sums& page, const queued_line& first) {
+    const bool suspect =
+        first.line.kind == line_kind::page && first.line.count >= 4 && !same_page(page, first.line);
+    // Waiting holds the pages taken meanwhile, which the queue has room for.
+    if (suspect && c.kept < start_search_bytes && !c.first_run_ended && !c.image_ended) {
+        return false;
+    }
+    c.first_judged = true;
+    if (!suspect) {
+        return true;
+    }
+    const queued_line* second = line_at(c, 1);
+    if (second == nullptr && c.listing.failed) {
+        c.end = check_end::listing_failed;
+        return true;
+    }
+    const auto fit = fitting_start(
+        c.first_bytes, c.kept, c.start, first.line,
+        second != nullptr && second->line.kind == line_kind::page ? &second->line : nullptr);
+    if (fit) {
+        fits_start(c, *fit);
+    }
+    return true;
+}
+
+// L is not a checksum line: it is reported, and stands for P unless the next page line is P.
+void not_a_checksum_line(check_state& c, const queued_line& line) {
+    report_faulty_line(c, line);
+    ++c.claims;
+}
+
+// The next page line L is known now: the lines reported before it that stand for a page use
+// up P, until P is L.
+void settle_claim(check_state& c, const page_sums* page, const queued_line* line) {
+    if (page == nullptr || (line != nullptr && same_page(*page, line->line))) {
+        c.claims = 0;
+    } else {
+        record_page(c.record, *page, listed_as::none);
+        use_page(c);
+        --c.claims;
+    }
+}
+
+// One side has ended: the other's next page or page line is reported, and the check ends.
+void one_side_ended(check_state& c, const page_sums* page, const queued_line* line) {
+    if (page != nullptr) {
+        page_not_in_listing(c, *page);
+    } else if (line != nullptr) {
+        page_not_in_image(c, *line);
+    }
+    c.end = check_end::by_the_rules;
+}
+
+void follow_label(check_state& c, const page_sums& page, const queued_line& line) {
+    switch (judge_label(line.line.label, page_address(page))) {
+    case label_names::this_page:
+        pair(c, page, line);
+        break;
+    case label_names::a_later_page:
+        page_not_in_listing(c, page);
+        break;
+    case label_names::a_passed_page:
+        page_not_in_image(c, line);
+        break;
+    }
+}
+
+// Without a label, the listing skips P when L is the next page, and L is a line too many when
+// the next page line is P.
+void judge_unlabelled(check_state& c, const page_sums& page, const queued_line& line) {
+    const page_sums* next = page_at(c, 1);
+    if (next != nullptr && same_page(*next, line.line)) {
+        page_not_in_listing(c, page);
+        return;
+    }
+    const queued_line* ahead = next_page_line(c);
+    if (ahead == nullptr && c.listing.failed) {
+        c.end = check_end::listing_failed;
+    } else if (ahead != nullptr && same_page(page, ahead->line)) {
+        page_not_in_image(c, line);
+    } else {
+        pair(c, page, line);
+    }
+}
+
+// One step of the rules for the page P and the listing line L ahead (either may be missing once
+// its side has ended); false when it must wait for the next page, which a page that differs
+// needs: to stay in step, and to look for a slip.
+bool take_step(check_state& c, const page_sums* page, const queued_line* line) {
+    if (c.rest.waiting) {
+        return take_rest(c);
+    }
+    if (line != nullptr && line->line.kind == line_kind::invalid) {
+        not_a_checksum_line(c, *line);
+    } else if (c.claims > 0) {
+        settle_claim(c, page, line);
+    } else if (line == nullptr || page == nullptr) {
+        one_side_ended(c, page, line);
+    } else if (same_page(*page, line->line)) {
+        pair(c, *page, *line);
+    } else if (page_at(c, 1) == nullptr && !c.image_ended) {
+        return false;
+    } else if (line->line.label[0] != '\0') {
+        follow_label(c, *page, *line);
+    } else {
+        judge_unlabelled(c, *page, *line);
+    }
+    return true;
+}
+
+} // namespace
+
+bool advance(check_state& c) {
+    while (c.end == check_end::running && !c.writer.failed && !c.restart) {
+        // No line is read ahead of its page, so that the listing's own text, compared in
+        // place, takes every page of a listing that matches.
+        const page_sums* page = page_at(c, 0);
+        if (page == nullptr && !c.image_ended) {
+            return true;
+        }
+        const queued_line* line = line_at(c, 0);
+        if (line == nullptr && (c.listing.failed || !c.any_line)) {
+            c.end = c.listing.failed ? check_end::listing_failed : check_end::no_checksum_lines;
+        } else if (!c.first_judged && page != nullptr && line != nullptr) {
+            if (!judge_first_page(c, *page, *line)) {
+                return true; // the search waits for the image's first bytes
+            }
+        } else if (!take_step(c, page, line)) {
+            return true;
+        }
+    }
+    return c.end == check_end::running && !c.writer.failed;
+}

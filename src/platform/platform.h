@@ -1,0 +1,69 @@
+#ifndef PAGETALLY_PLATFORM_H
+#define PAGETALLY_PLATFORM_H
+
+#include "image/image.h"
+#include "walk/page_walk.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+
+// The platform edge: how the program takes its arguments, reads its input and shows messages.
+// Everything that differs between Linux and Windows lies behind these functions; the text they
+// take and give is UTF-8 on Windows and bytes as given on Linux.
+
+// The command line's arguments, the program's name first. On Windows they come from the UTF-16
+// command line, converted to UTF-8, so no argument passes through the ANSI code page.
+struct program_args {
+    int count;
+    char** values;
+};
+program_args program_arguments(int argc, char** argv);
+
+// An input opened for reading as raw bytes.
+struct input_file {
+    int fd;
+    bool sized;              // a regular file whose reported size is its length
+    std::uint64_t size;      // its size when it was opened
+    std::uint64_t delivered; // bytes read so far
+};
+
+// Opens the named file. False when it cannot be opened or is a directory.
+bool open_input(const char* name, input_file& in);
+// Standard input, read as raw bytes; a regular file counts as sized only when it is read from
+// its start.
+input_file open_standard_input();
+// Closes the input, once: a closed input is left as it is.
+void close_input(input_file& in);
+
+// Reads up to `size` bytes into `buffer`: returns how many, 0 at the end of the input, or -1
+// when reading failed. A file that ends having delivered fewer bytes than its size when opened
+// has failed: it was cut short while it was read.
+long read_input(input_file& in, void* buffer, std::size_t size);
+
+// Reads up to `size` bytes from `offset` on of a regular file that read_input has read to its
+// end: returns how many, 0 at the end of the file, or -1 when reading failed.
+long read_input_at(input_file& in, std::uint64_t offset, void* buffer, std::size_t size);
+
+// Walks the input's pages (see walk_pages), reading it through one static buffer: one walk at
+// a time.
+walk_status walk_input(input_file& in, std::uint32_t start, page_consumer out);
+
+// Memory for an image read whole: image_chunk_size bytes, or null when there is none; and its
+// release.
+std::uint8_t* take_image_chunk();
+void give_back_image_chunk(std::uint8_t* chunk);
+
+// Whether `out` is a terminal, where a reader waits for every line.
+bool is_terminal(std::FILE* out);
+
+// Whether `out` writes to the input file itself.
+bool writes_to_input(std::FILE* out, const input_file& in);
+
+// Writes one line to `out`: its pieces in order, then a newline. On a Windows console the line
+// goes out as UTF-16 text in one write, so the console shows every character whatever its code
+// page, and ends in CR LF; elsewhere as the bytes of the pieces. False if it was not written.
+bool write_line(std::FILE* out, std::initializer_list<const char*> pieces);
+
+#endif
