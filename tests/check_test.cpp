@@ -175,7 +175,7 @@ TEST(Check, ReadsListingsAsPeopleTypeThem) {
         {"CR alone ends a line", 0, two_pages, "# a\r\r" + two[0] + "\rxx : 80\r",
          check_status::differ,
          "L:4: not a checksum line: character 'x' at column 1\n1 of 2 pages differ\n"},
-        {"a line too long", 0, two_pages, std::string(listing_line_max + 1, ' ') + "\n" + two[1],
+        {"a line too long", 0, two_pages, std::string(text_line_max + 1, ' ') + "\n" + two[1],
          check_status::differ,
          "L:1: not a checksum line: more than 4096 characters\n1 of 2 pages differ\n"},
         {"an empty listing", 0, two_pages, "", check_status::no_checksum_lines,

@@ -35,7 +35,7 @@ TEST(ListingLine, ReadsEveryFormOfAPageLineAlike) {
         {" \t ", line_kind::skip, {}, 0, ""},
         {"# C000 08 : 08", line_kind::skip, {}, 0, ""},
         {"  ; 08 : 08", line_kind::skip, {}, 0, ""},
-        {std::string(listing_line_max, ' '), line_kind::skip, {}, 0, ""},
+        {std::string(text_line_max, ' '), line_kind::skip, {}, 0, ""},
     };
     for (const auto& c : cases) {
         const listing_line line = parse_listing_line(c.text.data(), c.text.size());
@@ -55,8 +55,8 @@ TEST(ListingLine, SaysWhyALineIsNotAChecksumLine) {
         std::string text;
         const char* why;
     } cases[] = {
-        {std::string(listing_line_max + 1, ' '), "more than 4096 characters"},
-        {"08 : 08" + std::string(listing_line_max, ' '), "more than 4096 characters"},
+        {std::string(text_line_max + 1, ' '), "more than 4096 characters"},
+        {"08 : 08" + std::string(text_line_max, ' '), "more than 4096 characters"},
         {"08 08", "no page total"},
         {"hello", "no page total"},
         {"C000: 08 : 08 :", "character ':' at column 15"},

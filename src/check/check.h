@@ -1,13 +1,13 @@
 #ifndef PAGETALLY_CHECK_H
 #define PAGETALLY_CHECK_H
 
-#include "explain/causes.h"
 #include "check/check_report.h"
+#include "check/page_history.h"
+#include "explain/causes.h"
 #include "explain/explain.h"
+#include "explain/page_record.h"
 #include "listing/listing_line.h"
 #include "text/text_reader.h"
-#include "check/page_history.h"
-#include "explain/page_record.h"
 #include "walk/page_walk.h"
 
 #include <cstddef>
@@ -75,7 +75,7 @@ struct page_rest {
 struct check_state {
     report_writer writer;
     check_options options;
-    listing_reader listing;
+    text_reader listing;
     std::uint32_t start;
     image_reread image;
     // The image's pages taken but not yet used up, in order.

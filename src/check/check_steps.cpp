@@ -2,7 +2,7 @@
 // other, when one side has a page that the other lacks.
 
 #include "check/check_rules.h"
-#include "text/hex_digit.h"
+#include "text/characters.h"
 
 #include <cinttypes>
 #include <cstring>

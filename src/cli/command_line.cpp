@@ -1,6 +1,6 @@
 #include "cli/command_line.h"
 
-#include "text/hex_digit.h"
+#include "text/characters.h"
 
 #include <cstring>
 

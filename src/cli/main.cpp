@@ -10,13 +10,13 @@
 // 1 when something differs, and 2 on trouble: a usage error, a file that cannot be opened, read
 // or decoded, output that cannot be written, a listing without a checksum line.
 
-#include "text/address.h"
 #include "check/check.h"
 #include "cli/command_line.h"
 #include "image/image_formats.h"
 #include "listing/listing.h"
-#include "walk/page_walk.h"
 #include "platform/platform.h"
+#include "text/address.h"
+#include "walk/page_walk.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,8 +1,7 @@
-// A hex text as people type it: lines of bytes in hexadecimal, each beginning at an address
-// label or where the line before it ended.
+#include "image/hex_text.h"
 
-#include "text/hex_digit.h"
-#include "image/image_decoders.h"
+#include "text/address.h"
+#include "text/characters.h"
 
 #include <cstring>
 
@@ -48,12 +47,7 @@ std::uint32_t value_of(const char* text, std::size_t at, std::size_t n) {
 // A label that ends in a mark: an optional "$", "&" or "0x", 1 to 8 digits, then ":" or "-".
 // Returns how many characters of the group it takes, or 0.
 std::size_t marked_label(const char* text, group g, std::uint32_t& address) {
-    std::size_t at = g.begin;
-    if (text[at] == '$' || text[at] == '&') {
-        at += 1;
-    } else if (g.end - at > 2 && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X')) {
-        at += 2;
-    }
+    const std::size_t at = g.begin + address_prefix(text + g.begin, g.end - g.begin);
     const std::size_t n = digits_from(text, at, g.end);
     if (n < 1 || n > 8 || at + n == g.end || (text[at + n] != ':' && text[at + n] != '-')) {
         return 0;
@@ -124,7 +118,7 @@ image_error read_line_of_hex(const text_line& line, hex_state& s, image& out) {
     } else {
         g.begin += marked; // the bytes may follow the mark without a blank
     }
-    std::uint8_t* bytes = image_room(out, listing_line_max / 2);
+    std::uint8_t* bytes = image_room(out, text_line_max / 2);
     if (bytes == nullptr) {
         return fault_at(image_fault::no_memory, 0);
     }
@@ -154,7 +148,7 @@ image_error read_line_of_hex(const text_line& line, hex_state& s, image& out) {
 
 } // namespace
 
-image_error read_hex_text(listing_reader& in, std::optional<std::uint32_t> start, image& out,
+image_error read_hex_text(text_reader& in, std::optional<std::uint32_t> start, image& out,
                           bool& labelled) {
     hex_state state{false, 0, start, false};
     text_line line{};

@@ -1,14 +1,11 @@
 #include "listing/listing_line.h"
 
-#include "text/hex_digit.h"
+#include "text/address.h"
+#include "text/characters.h"
 
 #include <cstdio>
 
 namespace {
-
-bool is_blank(char c) {
-    return c == ' ' || c == '\t';
-}
 
 listing_line invalid(line_fault fault, std::size_t at = 0, char byte = 0) {
     listing_line line{};
@@ -33,12 +30,7 @@ bool read_label(const char* text, std::size_t colon, listing_line& line) {
         }
         typed[n++] = text[i];
     }
-    std::size_t at = 0;
-    if (n > 0 && (typed[0] == '$' || typed[0] == '&')) {
-        at = 1;
-    } else if (n > 1 && typed[0] == '0' && (typed[1] == 'x' || typed[1] == 'X')) {
-        at = 2;
-    }
+    const std::size_t at = address_prefix(typed, n);
     const std::size_t digits = n - at;
     if (digits < 4 || digits > 8) {
         return false;
@@ -92,7 +84,7 @@ listing_line read_digits(const char* text, std::size_t body, std::size_t end,
 } // namespace
 
 listing_line parse_listing_line(const char* text, std::size_t length) {
-    if (length > listing_line_max) {
+    if (length > text_line_max) {
         return invalid(line_fault::too_long);
     }
     std::size_t end = 0; // of the text before a comment
@@ -134,8 +126,7 @@ listing_line parse_listing_line(const char* text, std::size_t length) {
 void describe_fault(const listing_line& line, char* text, std::size_t size) {
     switch (line.fault) {
     case line_fault::too_long:
-        std::snprintf(text, size, "more than %u characters",
-                      static_cast<unsigned>(listing_line_max));
+        std::snprintf(text, size, "more than %u characters", static_cast<unsigned>(text_line_max));
         break;
     case line_fault::no_total:
         std::snprintf(text, size, "no page total");

@@ -16,7 +16,7 @@ enum class line_kind {
 // Why a line is not a checksum line: the first of these that applies, in this order.
 enum class line_fault {
     none,
-    too_long,      // more than listing_line_max bytes
+    too_long,      // more than text_line_max bytes
     no_total,      // no colon
     extra_colon,   // a third colon, at `column`
     bad_label,     // two colons, and the text before the first is not an address label
@@ -38,7 +38,7 @@ struct listing_line {
     unsigned checksums;
 };
 
-// Reads one line of a listing, given without its line end; a `length` above listing_line_max
+// Reads one line of a listing, given without its line end; a `length` above text_line_max
 // stands for a line too long to keep, whose text is not read.
 //
 // A '#' or ';' starts a comment that runs to the end of the line. Spaces and tabs are ignored

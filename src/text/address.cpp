@@ -1,8 +1,9 @@
 #include "text/address.h"
 
-#include "text/hex_digit.h"
+#include "text/characters.h"
 
 #include <cctype>
+#include <cstring>
 
 namespace {
 
@@ -21,16 +22,8 @@ std::optional<std::uint32_t> parse_start_address(const char* text) {
     if (*p == '-' || *p == '+') {
         ++p;
     }
-    // "$" and "&", as 6502 and Acorn books write addresses, need a digit after them. The "0x"
-    // prefix counts only when a digit follows it; otherwise its 0 is the number.
-    if (*p == '$' || *p == '&') {
-        ++p;
-        if (hex_digit_value(*p) < 0) {
-            return std::nullopt;
-        }
-    } else if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && hex_digit_value(p[2]) >= 0) {
-        p += 2;
-    }
+    // A "$" or "&" needs a digit after it: a prefix is passed over, and a digit must follow.
+    p += address_prefix(p, std::strlen(p));
     if (hex_digit_value(*p) < 0) {
         return std::nullopt;
     }
@@ -42,4 +35,13 @@ std::optional<std::uint32_t> parse_start_address(const char* text) {
         value = (value << 4) | static_cast<std::uint32_t>(digit);
     }
     return negative ? static_cast<std::uint32_t>(0u - value) : value;
+}
+
+std::size_t address_prefix(const char* text, std::size_t n) {
+    if (n >= 1 && (text[0] == '$' || text[0] == '&')) {
+        return 1;
+    }
+    const bool hex = n >= 3 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') &&
+                     hex_digit_value(text[2]) >= 0;
+    return hex ? 2 : 0;
 }

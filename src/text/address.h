@@ -1,6 +1,7 @@
 #ifndef PAGETALLY_ADDRESS_H
 #define PAGETALLY_ADDRESS_H
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -14,5 +15,10 @@
 // Refused (no value): text with no hexadecimal digit at all, a "$" or "&" without a digit after
 // it, and values above 0xFFFFFFFF.
 std::optional<std::uint32_t> parse_start_address(const char* text);
+
+// The length of the address prefix that `text` (`n` characters) begins with: 1 for "$" or "&"
+// (as 6502 and Acorn books write addresses), 2 for "0x" or "0X" when a hexadecimal digit follows
+// it, else 0 (a "0x" without a digit is the number 0).
+std::size_t address_prefix(const char* text, std::size_t n);
 
 #endif

@@ -1,6 +1,6 @@
 #include "text/hex_bytes.h"
 
-#include "text/hex_digit.h"
+#include "text/characters.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>

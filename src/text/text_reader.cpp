@@ -13,7 +13,7 @@ char text[text_size];
 // UTF-16 as read, before it is converted: 2 bytes of it give at most 3 of UTF-8, so a piece of
 // this size always fits beside the few kilobytes of a line still unread.
 constexpr std::size_t raw_size = std::size_t{1} << 16;
-unsigned char raw[raw_size + sizeof listing_reader::carry];
+unsigned char raw[raw_size + sizeof text_reader::carry];
 
 constexpr std::uint32_t replacement = 0xFFFD;
 
@@ -39,7 +39,7 @@ char* put_utf8(char* out, std::uint32_t c) {
 // Converts the UTF-16 characters in raw[0, n) to UTF-8 at the end of the unread text. The bytes
 // of a character cut off at the end wait in the carry for the next piece, unless the text has
 // ended: then they become U+FFFD.
-void convert(listing_reader& r, std::size_t n, bool last) {
+void convert(text_reader& r, std::size_t n, bool last) {
     const bool big = r.encoding == text_encoding::utf16be;
     const auto unit = [big](std::size_t at) -> std::uint32_t {
         return big ? raw[at] << 8 | raw[at + 1] : raw[at] | raw[at + 1] << 8;
@@ -71,14 +71,14 @@ void convert(listing_reader& r, std::size_t n, bool last) {
     r.end = static_cast<std::size_t>(out - text);
 }
 
-void read_piece(listing_reader& r, void* into, std::size_t size, long& n) {
+void read_piece(text_reader& r, void* into, std::size_t size, long& n) {
     n = r.source.read(r.source.state, static_cast<char*>(into), size);
     r.failed = n < 0;
     r.ended = n == 0;
 }
 
 // The first bytes tell the encoding: a byte order mark, or UTF-8 without one.
-void start(listing_reader& r) {
+void start(text_reader& r) {
     r.started = true;
     long n = 0;
     do {
@@ -99,7 +99,7 @@ void start(listing_reader& r) {
 }
 
 // Reads more text after what is still unread, or finds the end or a failure.
-void fill(listing_reader& r) {
+void fill(text_reader& r) {
     if (r.begin > 0) {
         std::memmove(text, text + r.begin, r.end - r.begin);
         r.end -= r.begin;
@@ -129,23 +129,22 @@ const char* line_end(const char* start, std::size_t size) {
     return cr != nullptr ? cr : lf;
 }
 
-bool give(listing_reader& r, text_line& line, const char* start, std::size_t length,
-          bool too_long) {
-    line = too_long || length > listing_line_max
-               ? text_line{nullptr, listing_line_max + 1, ++r.line_number}
+bool give(text_reader& r, text_line& line, const char* start, std::size_t length, bool too_long) {
+    line = too_long || length > text_line_max
+               ? text_line{nullptr, text_line_max + 1, ++r.line_number}
                : text_line{start, length, ++r.line_number};
     return true;
 }
 
 } // namespace
 
-listing_reader start_reading(text_source source) {
-    listing_reader reader{};
+text_reader start_reading(text_source source) {
+    text_reader reader{};
     reader.source = source;
     return reader;
 }
 
-bool read_line(listing_reader& r, text_line& line) {
+bool read_line(text_reader& r, text_line& line) {
     bool too_long = false; // the start of the line was passed over
     for (;;) {
         const char* start = text + r.begin;
@@ -169,7 +168,7 @@ bool read_line(listing_reader& r, text_line& line) {
         // What is read of a line too long to keep is dropped; its end is still to come.
         const std::size_t length =
             stop != nullptr ? static_cast<std::size_t>(stop - start) : available;
-        if (length > listing_line_max) {
+        if (length > text_line_max) {
             too_long = true;
             r.begin += length;
         }
@@ -177,7 +176,7 @@ bool read_line(listing_reader& r, text_line& line) {
     }
 }
 
-bool take_lines(listing_reader& r, const char* lines_text, std::size_t length,
+bool take_lines(text_reader& r, const char* lines_text, std::size_t length,
                 unsigned long long lines) {
     while (r.end - r.begin < length && !r.ended && !r.failed) {
         fill(r);
@@ -190,7 +189,7 @@ bool take_lines(listing_reader& r, const char* lines_text, std::size_t length,
     return true;
 }
 
-bool take_line(listing_reader& r, const char* line_text, std::size_t length) {
+bool take_line(text_reader& r, const char* line_text, std::size_t length) {
     while (r.end - r.begin < length + 2 && !r.ended && !r.failed) {
         fill(r);
     }
@@ -216,7 +215,7 @@ bool take_line(listing_reader& r, const char* line_text, std::size_t length) {
     return true;
 }
 
-const char* unread_text(listing_reader& r, std::size_t wanted, std::size_t& available) {
+const char* unread_text(text_reader& r, std::size_t wanted, std::size_t& available) {
     while (r.end - r.begin < wanted && !r.ended && !r.failed) {
         fill(r);
     }
@@ -224,7 +223,7 @@ const char* unread_text(listing_reader& r, std::size_t wanted, std::size_t& avai
     return text + r.begin;
 }
 
-void take_text(listing_reader& r, std::size_t length, unsigned long long lines) {
+void take_text(text_reader& r, std::size_t length, unsigned long long lines) {
     r.begin += length;
     r.line_number += lines;
 }

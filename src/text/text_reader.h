@@ -1,12 +1,14 @@
 #ifndef PAGETALLY_TEXT_TEXT_READER_H
 #define PAGETALLY_TEXT_TEXT_READER_H
 
+// A text read line by line: a listing, or an image in one of the text formats.
+
 #include <cstddef>
 
-// Longest line a listing may hold, not counting its line end.
-constexpr std::size_t listing_line_max = 4096;
+// Longest line a text may hold, not counting its line end.
+constexpr std::size_t text_line_max = 4096;
 
-// The listing's bytes: `read` fills `buffer` with up to `size` bytes and returns how many, 0 at
+// The text's bytes: `read` fills `buffer` with up to `size` bytes and returns how many, 0 at
 // the end, or -1 when reading failed.
 struct text_source {
     long (*read)(void* state, char* buffer, std::size_t size);
@@ -15,13 +17,13 @@ struct text_source {
 
 enum class text_encoding { utf8, utf16le, utf16be };
 
-// Reads a listing line by line, in constant memory: the text passes through one static buffer,
+// Reads a text line by line, in constant memory: the text passes through one static buffer,
 // so one reader at a time.
 //
 // A UTF-8 byte order mark at the start is skipped. A UTF-16 one (FF FE or FE FF) makes the rest
 // UTF-16 of that byte order, converted to UTF-8 as it is read; an odd last byte and a lone
 // surrogate become U+FFFD. A line ends at LF, CR LF, or a CR alone; lines are numbered from 1.
-struct listing_reader {
+struct text_reader {
     text_source source;
     text_encoding encoding;
     bool started, ended, failed;
@@ -33,30 +35,30 @@ struct listing_reader {
 
 // One line as read, without its line end. Valid until the reader is used again.
 struct text_line {
-    const char* text; // null for a line longer than listing_line_max, whose text is not kept
+    const char* text; // null for a line longer than text_line_max, whose text is not kept
     std::size_t length;
     unsigned long long number;
 };
 
-listing_reader start_reading(text_source source);
+text_reader start_reading(text_source source);
 
 // The next line: false at the end of the text, or when reading failed (`failed` tells which).
-bool read_line(listing_reader& reader, text_line& line);
+bool read_line(text_reader& reader, text_line& line);
 
 // Takes the next `lines` lines when the text still to read begins with exactly `text`: `length`
 // bytes holding those lines, each ending in LF. False, taking nothing, otherwise.
-bool take_lines(listing_reader& reader, const char* text, std::size_t length,
+bool take_lines(text_reader& reader, const char* text, std::size_t length,
                 unsigned long long lines);
 
-// The text still to read, `available` bytes of it: at least `wanted` (at most listing_line_max)
+// The text still to read, `available` bytes of it: at least `wanted` (at most text_line_max)
 // unless the text ends first. Valid until the reader is used again; takes nothing.
-const char* unread_text(listing_reader& reader, std::size_t wanted, std::size_t& available);
+const char* unread_text(text_reader& reader, std::size_t wanted, std::size_t& available);
 
 // Takes the first `length` bytes of the unread text, which hold `lines` whole lines.
-void take_text(listing_reader& reader, std::size_t length, unsigned long long lines);
+void take_text(text_reader& reader, std::size_t length, unsigned long long lines);
 
 // Takes the next line when it is exactly `text` (`length` bytes, no line end), whatever its line
 // end. False, taking nothing, otherwise.
-bool take_line(listing_reader& reader, const char* text, std::size_t length);
+bool take_line(text_reader& reader, const char* text, std::size_t length);
 
 #endif
