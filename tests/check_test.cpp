@@ -45,22 +45,17 @@ checked check(std::uint32_t start, const std::string& image, const std::string& 
     memory_input pages{image, 1000, false, 0};
     text_input text{listing, 37, listing_fails, 0};
     std::FILE* out = std::tmpfile();
-    const image_reread reread{regular ? read_image_at : nullptr, const_cast<std::string*>(&image),
-                              image.size()};
     const image_at typed_image{start, image.size()};
-    rereading again{reread, 0};
+    file_replay file{regular ? read_image_at : nullptr, const_cast<std::string*>(&image),
+                     image.size(), 0};
     const bool hex = as == typed::hex;
-    const auto checking = std::make_unique<check_state>();
-    check_state& state = *checking;
-    start_check(state, text_source{read_piece, &text}, start, reread,
-                check_output{out, write_plain, "L", "I"},
-                check_options{all, hex, hex ? typed_line : nullptr, &typed_image, !hex, nullptr,
-                              image_again{regular ? reread_from_start : nullptr, &again,
-                                          regular ? read_image_at : nullptr,
-                                          const_cast<std::string*>(&image)}});
+    check_state* state = begin_check(check_request{
+        text_source{read_piece, &text}, start, check_output{out, write_plain, "L", "I"},
+        check_options{all, hex, hex ? typed_line : nullptr, &typed_image, !hex, nullptr,
+                      file_again(file)}});
     const walk_status walked =
-        walk_pages(byte_source{next_piece, &pages}, start, check_consumer(state));
-    const check_status status = finish_check(state, walked);
+        walk_pages(byte_source{next_piece, &pages}, start, check_consumer(*state));
+    const check_status status = end_check(state, walked);
     checked result{status, contents(out)};
     std::fclose(out);
     return result;

@@ -1,12 +1,11 @@
 // A page of the image compared with the listing line that stands for it: the reports that say
 // which file to mend, and where, looking for a slip at each line of the image that differs.
 
-#include "check/check_pair.h"
-#include "check/check_rules.h"
-#include "check/slip.h"
+#include "check/check_compare.h"
 
-#include <algorithm>
-#include <optional>
+#include "check/check_pair.h"
+#include "check/check_queue.h"
+#include "check/check_slip.h"
 
 namespace {
 
@@ -29,10 +28,10 @@ check_report line_report(const check_state& c, std::uint32_t address, std::uint8
 }
 
 // Reports the image's lines of P that differ, in address order, looking for a slip at each:
-// true when one was found, and the rest of the page is left to the image mended. Without one,
-// a page whose every line compared differs is one report, when `whole` allows it.
-bool image_lines(check_state& c, const page_sums& page, const queued_line& line,
-                 const pair_result& r, bool whole) {
+// the slip when one was found, and the rest of the page is left to the image realigned. Without
+// one, a page whose every line compared differs is one report, when `whole` allows it.
+std::optional<found_slip> image_lines(check_state& c, const page_sums& page,
+                                      const queued_line& line, const pair_result& r, bool whole) {
     const std::uint32_t base = page_address(page);
     unsigned pending[lines_per_page];
     unsigned n = 0;
@@ -46,21 +45,20 @@ bool image_lines(check_state& c, const page_sums& page, const queued_line& line,
                 report(c, line_report(c, base + 8 * at, page.line[at],
                                       line.line.checksum[at - r.listing_first]));
             }
-            mend(c, page, r, i, *shift);
-            return true;
+            return realign_at(c, page, r, i, *shift);
         }
         pending[n++] = i;
     }
     if (whole && n >= 2 && n == page.count) {
         report(c, image_report(c, report_kind::all_lines, base, n));
-        return false;
+        return std::nullopt;
     }
     for (unsigned k = 0; k < n; ++k) {
         const unsigned at = pending[k];
         report(c, line_report(c, base + 8 * at, page.line[at],
                               line.line.checksum[at - r.listing_first]));
     }
-    return false;
+    return std::nullopt;
 }
 
 // Reports the listing's lines that differ from P's, as one report when every line does.
@@ -84,9 +82,9 @@ void holds_lines(check_state& c, std::uint32_t page, unsigned count) {
     report(c, image_report(c, report_kind::holds_lines, page, count));
 }
 
-// Reports what differs between P and L; true when a slip was found and mended.
-bool report_pair(check_state& c, const page_sums& page, const queued_line& line,
-                 const pair_result& r) {
+// Reports what differs between P and L; the slip, when one was found.
+std::optional<found_slip> report_pair(check_state& c, const page_sums& page,
+                                      const queued_line& line, const pair_result& r) {
     const std::uint32_t base = page_address(page);
     const listing_line& l = line.line;
     switch (r.verdict) {
@@ -108,10 +106,11 @@ bool report_pair(check_state& c, const page_sums& page, const queued_line& line,
         report(c, listing_report(line, report_kind::page_total, base, page.total, l.total));
         break;
     case pair_verdict::partial_page:
-        if (r.adds_up && image_lines(c, page, line, r, true)) {
-            return true;
-        }
-        if (!r.adds_up) {
+        if (r.adds_up) {
+            if (const auto slip = image_lines(c, page, line, r, true)) {
+                return slip;
+            }
+        } else {
             listing_lines(c, page, line, r, true);
         }
         holds_lines(c, base, page.count);
@@ -131,14 +130,14 @@ bool report_pair(check_state& c, const page_sums& page, const queued_line& line,
         report(c, listing_report(line, report_kind::line_counts, base, page.count, l.count));
         break;
     }
-    return false;
+    return std::nullopt;
 }
 
 // Lines that are not checksum lines between a page line and the next, which a slip's rest
 // reaches past: each is reported as a line that the image lacks.
 void pass_over_faulty_lines(check_state& c) {
-    for (const queued_line* line = line_at(c, 0);
-         line != nullptr && line->line.kind == line_kind::invalid; line = line_at(c, 0)) {
+    for (const queued_line* line = line_ahead(c, 0);
+         line != nullptr && line->line.kind == line_kind::invalid; line = line_ahead(c, 0)) {
         report_faulty_line(c, *line);
     }
 }
@@ -152,33 +151,36 @@ bool listing_alone(pair_verdict verdict) {
 
 } // namespace
 
-void pair_differing(check_state& c, const page_sums& page, const queued_line& line) {
+std::optional<found_slip> pair_differing(check_state& c, const page_sums& page,
+                                         const queued_line& line) {
     step(c, true);
     const pair_result r = compare_pair(page, line.line);
     record_page(c.record, page, listed_as::own, &line.line, r.listing_first);
     c.image_suspect = c.image_suspect || !listing_alone(r.verdict);
-    if (!report_pair(c, page, line, r)) {
+    const auto slip = report_pair(c, page, line, r);
+    if (!slip) {
         use_page(c);
         drop_line(c);
     }
+    return slip;
 }
 
-bool take_rest(check_state& c) {
-    const page_sums* page = page_at(c, 0);
+step_result take_rest(check_state& c) {
+    const page_sums* page = page_ahead(c, 0);
     if (page == nullptr && !c.image_ended) {
-        return false;
+        return step_result{true, std::nullopt};
     }
     pass_over_faulty_lines(c);
-    const queued_line* line = line_at(c, 0);
+    const queued_line* line = line_ahead(c, 0);
     if (page == nullptr || line == nullptr) {
         if (!c.rest.own_step && line != nullptr) {
             drop_line(c); // the page the slip began in is used up
         }
         c.rest.waiting = false;
-        return true;
+        return step_result{false, std::nullopt};
     }
-    if (page_at(c, 1) == nullptr && !c.image_ended) {
-        return false; // a slip test may look into the next page
+    if (page_ahead(c, 1) == nullptr && !c.image_ended) {
+        return step_result{true, std::nullopt}; // a slip test may look into the next page
     }
     page_rest rest = c.rest;
     c.rest.waiting = false;
@@ -190,12 +192,12 @@ bool take_rest(check_state& c) {
     pair_result r{pair_verdict::image_wrong, rest.adds_up, rest.listing_first,
                   differing_lines(*page, line->line, rest.listing_first, rest.from), 0};
     if (rest.adds_up) {
-        if (image_lines(c, *page, *line, r, false)) {
+        if (const auto slip = image_lines(c, *page, *line, r, false)) {
             if (!c.rest.own_step) { // another slip in the same page
                 c.rest.partial = rest.partial;
                 c.rest.held_before += rest.held_before;
             }
-            return true;
+            return step_result{false, slip};
         }
     } else {
         listing_lines(c, *page, *line, r, false);
@@ -205,5 +207,5 @@ bool take_rest(check_state& c) {
     }
     use_page(c);
     drop_line(c);
-    return true;
+    return step_result{false, std::nullopt};
 }

@@ -5,6 +5,79 @@
 
 namespace {
 
+void describe_explanation(const explanation& e, char* text, std::size_t size) {
+    const char* reads[] = {"is inverted", "reads as 0", "reads as 1"};
+    switch (e.kind) {
+    case explanation_kind::text_read_as_raw:
+        std::snprintf(text, size, "looks like %s text; try %s", e.format, e.option);
+        break;
+    case explanation_kind::address_line:
+        std::snprintf(text, size, "address line A%u %s", e.a, reads[e.reads + 1]);
+        break;
+    case explanation_kind::address_lines_exchanged:
+        std::snprintf(text, size, "address lines A%u and A%u are exchanged", e.a, e.b);
+        break;
+    case explanation_kind::data_lines_exchanged:
+        std::snprintf(text, size, "data lines D%u and D%u are exchanged", e.a, e.b);
+        break;
+    case explanation_kind::every_bit_inverted:
+        std::snprintf(text, size, "every data bit is inverted");
+        break;
+    case explanation_kind::bit_inverted:
+        std::snprintf(text, size, "data bit %u is inverted in every byte", e.a);
+        break;
+    case explanation_kind::header:
+        std::snprintf(text, size, "fits without its first %zu bytes (a header)", e.bytes);
+        break;
+    }
+}
+
+// The words of a line about a file as a whole, or of the last line.
+void describe_file(const check_report& r, char* text, std::size_t size) {
+    switch (r.kind) {
+    case report_kind::fits_start:
+        if (r.text != nullptr) {
+            std::snprintf(text, size,
+                          "fits start address %04" PRIX32 ", not %s (%s is %04" PRIX32
+                          " in decimal)",
+                          r.address, r.text, r.text, r.address);
+        } else {
+            std::snprintf(text, size, "fits start address %04" PRIX32 ", not %04" PRIX32, r.address,
+                          r.line_address);
+        }
+        break;
+    case report_kind::no_checksum_lines:
+        std::snprintf(text, size, "no checksum lines");
+        break;
+    case report_kind::explained:
+        describe_explanation(r.cause, text, size);
+        break;
+    case report_kind::every_byte:
+        std::snprintf(text, size, "every byte is %02X", r.image_value);
+        break;
+    case report_kind::stuck_bit:
+        std::snprintf(text, size, "data bit %" PRIu32 " is %u in every byte", r.address,
+                      r.image_value);
+        break;
+    case report_kind::repeats:
+        std::snprintf(text, size, "repeats its first %llu bytes", r.count);
+        break;
+    case report_kind::all_match:
+        std::snprintf(text, size, "all %llu pages match", r.steps);
+        break;
+    case report_kind::pages_differ:
+        std::snprintf(text, size, "%llu of %llu pages differ", r.count, r.steps);
+        break;
+    default:
+        break;
+    }
+}
+
+// Whether the report is about a file as a whole, or is the last line: it is always written.
+bool about_a_whole(report_kind kind) {
+    return kind >= report_kind::fits_start;
+}
+
 // The report's own words, after its prefix.
 void describe(const check_report& r, char* text, std::size_t size) {
     const std::uint32_t a = r.address;
@@ -26,9 +99,12 @@ void describe(const check_report& r, char* text, std::size_t size) {
     case report_kind::label_reads:
         std::snprintf(text, size, "%04" PRIX32 ": the label reads %s", a, r.text);
         break;
-    case report_kind::not_a_checksum_line:
-        std::snprintf(text, size, "not a checksum line: %s", r.text);
+    case report_kind::not_a_checksum_line: {
+        char why[64];
+        describe_fault(*r.faulty, why, sizeof why);
+        std::snprintf(text, size, "not a checksum line: %s", why);
         break;
+    }
     case report_kind::page_not_in_listing:
         std::snprintf(text, size, "%04" PRIX32 ": page not in the listing", a);
         break;
@@ -52,6 +128,9 @@ void describe(const check_report& r, char* text, std::size_t size) {
     case report_kind::bytes_missing:
         std::snprintf(text, size, "%04" PRIX32 ": %u byte%s %s", a, x, x == 1 ? "" : "s",
                       r.kind == report_kind::bytes_missing ? "missing" : "too many");
+        break;
+    default:
+        describe_file(r, text, size);
         break;
     }
 }
@@ -82,7 +161,7 @@ unsigned long long first_text_line(const image_text& lines, std::uint32_t addres
 // "NAME:N: " for the listing's line, "NAME:M: " or "NAME: " for the image.
 void prefix_of(const report_writer& w, const check_report& r, char* prefix, std::size_t size) {
     unsigned long long number = r.number;
-    if (r.side == report_side::image) {
+    if (r.side == report_side::image && !about_a_whole(r.kind)) {
         const bool whole_page =
             r.kind == report_kind::all_lines || r.kind == report_kind::holds_lines;
         number = w.text.text_line == nullptr
@@ -103,11 +182,12 @@ void write(report_writer& w, std::initializer_list<const char*> pieces) {
 } // namespace
 
 void write_report(report_writer& writer, const check_report& report) {
-    if (!writer.all && writer.shown == reports_shown) {
+    const bool counted = !about_a_whole(report.kind);
+    if (counted && !writer.all && writer.shown == reports_shown) {
         ++writer.withheld;
         return;
     }
-    ++writer.shown;
+    writer.shown += counted ? 1 : 0;
     char text[160];
     describe(report, text, sizeof text);
     char edits[96] = "";
@@ -131,13 +211,5 @@ void write_withheld(report_writer& writer) {
     std::snprintf(text, sizeof text, "%llu more report%s not shown (--all shows %s)",
                   writer.withheld, writer.withheld == 1 ? "" : "s",
                   writer.withheld == 1 ? "it" : "them");
-    write(writer, {text});
-}
-
-void write_about(report_writer& writer, const char* name, const char* text) {
-    write(writer, {name, ": ", text});
-}
-
-void write_plain(report_writer& writer, const char* text) {
     write(writer, {text});
 }

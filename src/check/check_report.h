@@ -1,9 +1,11 @@
-#ifndef PAGETALLY_CHECK_REPORT_H
-#define PAGETALLY_CHECK_REPORT_H
+#ifndef PAGETALLY_CHECK_CHECK_REPORT_H
+#define PAGETALLY_CHECK_CHECK_REPORT_H
 
 // What a check reports, as events, and the one writer that turns them into report lines.
 
 #include "check/check_pair.h"
+#include "explain/explanation.h"
+#include "listing/listing_line.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,19 +24,30 @@ struct check_output {
 };
 
 enum class report_kind {
+    // A line or page of either file: the first reports_shown are written, the rest counted.
     line_checksum,       // ADDR: line checksum XX, listing has YY
     all_lines,           // ADDR: all K line checksums differ
     page_total,          // ADDR: page total XX, listing has YY
     line_counts,         // ADDR: K line checksums, listing has M
     label_reads,         // ADDR: the label reads LABEL
-    not_a_checksum_line, // not a checksum line: REASON
+    not_a_checksum_line, // not a checksum line: REASON (of `faulty`)
     page_not_in_listing, // ADDR: page not in the listing
     page_not_in_image,   // page not in the image
     checksum_missing,    // ADDR: the checksum of line LADDR is missing (XX)
     checksum_extra,      // ADDR: LADDR has no line; YY is one checksum too many
     holds_lines,         // ADDR: holds K of the page's 32 lines
     bytes_too_many,      // ADDR: K bytes too many
-    bytes_missing        // ADDR: K bytes missing
+    bytes_missing,       // ADDR: K bytes missing
+    // A file as a whole, "NAME: ...": always written.
+    fits_start,        // fits start address ADDR, not GIVEN (or as typed in decimal, `text`)
+    no_checksum_lines, // no checksum lines
+    explained,         // what explains a failed check (`cause`)
+    every_byte,        // every byte is XX
+    stuck_bit,         // data bit B (`address`) is XX in every byte
+    repeats,           // repeats its first COUNT bytes
+    // The last line of a check.
+    all_match,   // all STEPS pages match
+    pages_differ // COUNT of STEPS pages differ
 };
 
 // The file that a report tells the user to mend, named first so that an editor goes there.
@@ -48,15 +61,18 @@ struct check_report {
     report_kind kind;
     report_side side;
     unsigned long long number;  // the listing's line
-    std::uint32_t address;      // the line or page reported
+    std::uint32_t address;      // the line or page reported, or the start address that fits
     unsigned image_value;       // XX, or the page's K, or the bytes of a slip
     unsigned listing_value;     // YY, or the listing's M
-    const char* text;           // the label as typed, or why the line is not a checksum line
-    std::uint32_t line_address; // LADDR
+    const char* text;           // the label as typed, or the start address typed in decimal
+    std::uint32_t line_address; // LADDR, or the start address given
     // The image's own address of the line or page reported, whose text line a report about the
     // image names; it differs from `address` after a slip.
     std::uint32_t image_address;
-    digit_edits edits; // for a line of a typed image
+    digit_edits edits;          // for a line of a typed image
+    const listing_line* faulty; // the line that is not a checksum line
+    explanation cause;
+    unsigned long long count, steps;
 };
 
 // Where the image's bytes came from: the text line that gave the byte at `address` (the
@@ -82,11 +98,5 @@ void write_report(report_writer& writer, const check_report& report);
 
 // Says how many reports were counted and not written, if any.
 void write_withheld(report_writer& writer);
-
-// A line about one of the inputs as a whole: "NAME: TEXT".
-void write_about(report_writer& writer, const char* name, const char* text);
-
-// A line of its own, as the last line is.
-void write_plain(report_writer& writer, const char* text);
 
 #endif

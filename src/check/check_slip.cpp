@@ -1,8 +1,6 @@
-// The slips in the image: found from the lines just past them, and mended by walking the image
-// again, placed anew from there.
+#include "check/check_slip.h"
 
-#include "check/check_pair.h"
-#include "check/check_rules.h"
+#include "check/check_queue.h"
 #include "check/slip.h"
 
 #include <algorithm>
@@ -16,7 +14,7 @@ bool listed_checksum(check_state& c, const queued_line& line, unsigned listing_f
                      std::uint32_t base, unsigned i, std::uint8_t& checksum) {
     const listing_line* holder = &line.line;
     if (i >= lines_per_page) {
-        const page_sums* next = page_at(c, 1);
+        const page_sums* next = page_ahead(c, 1);
         const queued_line* after = next_page_line(c);
         const std::uint32_t next_page = base + std::uint32_t{page_size}; // 0 after the last
         if (next == nullptr || page_address(*next) != next_page || after == nullptr ||
@@ -34,7 +32,7 @@ bool listed_checksum(check_state& c, const queued_line& line, unsigned listing_f
     return true;
 }
 
-// The image's bytes from P's first up to B count for what the image shows; the image mended
+// The image's bytes from P's first up to B count for what the image shows; the image realigned
 // from B gives the rest.
 void use_bytes_before(check_state& c, const page_sums& page, std::uint32_t b) {
     const std::uint32_t first = page_address(page) + page.from;
@@ -44,14 +42,12 @@ void use_bytes_before(check_state& c, const page_sums& page, std::uint32_t b) {
         c.history, own_address(c, first), bytes, std::min<std::size_t>(b - first, sizeof bytes)));
     if (part.bytes > 0) {
         page_bits(bytes, part.bytes, part);
-        add_page(c.used, part);
+        add_traits(c.used, part);
     }
 }
 
 } // namespace
 
-// The slip that line `i` of P begins, when the image fits the listing a little later at another
-// shift: bytes too many (> 0) or missing (< 0).
 std::optional<int> slip_at(check_state& c, const page_sums& page, const queued_line& line,
                            unsigned listing_first, unsigned i) {
     const std::uint32_t base = page_address(page);
@@ -74,9 +70,8 @@ std::optional<int> slip_at(check_state& c, const page_sums& page, const queued_l
     return shift && *shift != 0 ? shift : std::nullopt;
 }
 
-// Reports the slip at line `i` of P and goes on with the image mended from B, three lines on:
-// the rest of P's lines, or of the next page's, are compared when the mended image gives them.
-void mend(check_state& c, const page_sums& page, const pair_result& r, unsigned i, int shift) {
+found_slip realign_at(check_state& c, const page_sums& page, const pair_result& r, unsigned i,
+                      int shift) {
     const std::uint32_t base = page_address(page);
     const std::uint32_t a = base + 8 * i;
     const std::uint32_t b = a + 24;
@@ -84,10 +79,7 @@ void mend(check_state& c, const page_sums& page, const pair_result& r, unsigned 
     report(c, image_report(c, shift > 0 ? report_kind::bytes_too_many : report_kind::bytes_missing,
                            a, k));
     use_bytes_before(c, page, b);
-    c.shift = own_address(c, b) - b + static_cast<std::uint32_t>(shift);
-    c.resume = b;
-    c.restart = true;
-    c.mended = true;
+    const found_slip slip{b, own_address(c, b) - b + static_cast<std::uint32_t>(shift)};
     const bool partial = r.verdict == pair_verdict::partial_page;
     const unsigned from = (b & 0xFFu) / line_size;
     if (b - base < page_size) {
@@ -98,4 +90,5 @@ void mend(check_state& c, const page_sums& page, const pair_result& r, unsigned 
         c.rest = page_rest{from > 0, true, false, from, 0, 0, false};
     }
     drop_pages(c);
+    return slip;
 }

@@ -1,10 +1,13 @@
 // The stepping rules: which page of the image and which line of the listing stand for each
 // other, when one side has a page that the other lacks.
 
-#include "check/check_rules.h"
+#include "check/check_steps.h"
+
+#include "check/check_compare.h"
+#include "check/check_queue.h"
+#include "explain/explain.h"
 #include "text/characters.h"
 
-#include <cinttypes>
 #include <cstring>
 
 namespace {
@@ -28,13 +31,12 @@ label_names judge_label(const char* label, std::uint32_t address) {
 
 // P and L stand for each other: they match, or every difference is reported. A label that
 // names another page is reported too, when it is all that differs.
-void pair(check_state& c, const page_sums& page, const queued_line& line) {
+std::optional<found_slip> pair(check_state& c, const page_sums& page, const queued_line& line) {
     // A line of the page total alone matches a page of that total; only exactly alike decides
     // the steps, as a ": 00" stands for a page that holds no whole line.
     const bool totals_alike = line.line.count == 0 && page.total == line.line.total;
     if (!same_page(page, line.line) && !totals_alike) {
-        pair_differing(c, page, line);
-        return;
+        return pair_differing(c, page, line);
     }
     const bool mislabelled =
         line.line.label[0] != '\0' &&
@@ -49,6 +51,7 @@ void pair(check_state& c, const page_sums& page, const queued_line& line) {
                 page.first);
     use_page(c);
     drop_line(c);
+    return std::nullopt;
 }
 
 void page_not_in_listing(check_state& c, const page_sums& page) {
@@ -72,17 +75,17 @@ void page_not_in_image(check_state& c, const queued_line& line) {
 void fits_start(check_state& c, std::uint32_t fit) {
     const char* typed = c.options.start_text;
     std::uint32_t value = 0;
-    char message[128];
+    check_report r{};
+    r.kind = report_kind::fits_start;
+    r.side = report_side::listing;
+    r.address = fit;
+    r.line_address = c.start;
     if (typed != nullptr && typed_in_decimal(typed, value) && ((fit ^ value) & 0xFFFFu) == 0 &&
         std::strlen(typed) < 24) {
-        std::snprintf(message, sizeof message,
-                      "fits start address %04" PRIX32 ", not %s (%s is %04" PRIX32 " in decimal)",
-                      value, typed, typed, value);
-    } else {
-        std::snprintf(message, sizeof message, "fits start address %04" PRIX32 ", not %04" PRIX32,
-                      fit, c.start);
+        r.address = value;
+        r.text = typed;
     }
-    write_about(c.writer, c.writer.output.listing_name, message);
+    report(c, r);
     c.end = check_end::fitting_start;
 }
 
@@ -100,7 +103,7 @@ bool judge_first_page(check_state& c, const page_sums& page, const queued_line& 
     if (!suspect) {
         return true;
     }
-    const queued_line* second = line_at(c, 1);
+    const queued_line* second = line_ahead(c, 1);
     if (second == nullptr && c.listing.failed) {
         c.end = check_end::listing_failed;
         return true;
@@ -142,11 +145,11 @@ void one_side_ended(check_state& c, const page_sums* page, const queued_line* li
     c.end = check_end::by_the_rules;
 }
 
-void follow_label(check_state& c, const page_sums& page, const queued_line& line) {
+std::optional<found_slip> follow_label(check_state& c, const page_sums& page,
+                                       const queued_line& line) {
     switch (judge_label(line.line.label, page_address(page))) {
     case label_names::this_page:
-        pair(c, page, line);
-        break;
+        return pair(c, page, line);
     case label_names::a_later_page:
         page_not_in_listing(c, page);
         break;
@@ -154,15 +157,17 @@ void follow_label(check_state& c, const page_sums& page, const queued_line& line
         page_not_in_image(c, line);
         break;
     }
+    return std::nullopt;
 }
 
 // Without a label, the listing skips P when L is the next page, and L is a line too many when
 // the next page line is P.
-void judge_unlabelled(check_state& c, const page_sums& page, const queued_line& line) {
-    const page_sums* next = page_at(c, 1);
+std::optional<found_slip> judge_unlabelled(check_state& c, const page_sums& page,
+                                           const queued_line& line) {
+    const page_sums* next = page_ahead(c, 1);
     if (next != nullptr && same_page(*next, line.line)) {
         page_not_in_listing(c, page);
-        return;
+        return std::nullopt;
     }
     const queued_line* ahead = next_page_line(c);
     if (ahead == nullptr && c.listing.failed) {
@@ -170,14 +175,15 @@ void judge_unlabelled(check_state& c, const page_sums& page, const queued_line& 
     } else if (ahead != nullptr && same_page(page, ahead->line)) {
         page_not_in_image(c, line);
     } else {
-        pair(c, page, line);
+        return pair(c, page, line);
     }
+    return std::nullopt;
 }
 
 // One step of the rules for the page P and the listing line L ahead (either may be missing once
-// its side has ended); false when it must wait for the next page, which a page that differs
-// needs: to stay in step, and to look for a slip.
-bool take_step(check_state& c, const page_sums* page, const queued_line* line) {
+// its side has ended). It waits for the next page, which a page that differs needs: to stay in
+// step, and to look for a slip.
+step_result take_step(check_state& c, const page_sums* page, const queued_line* line) {
     if (c.rest.waiting) {
         return take_rest(c);
     }
@@ -188,37 +194,43 @@ bool take_step(check_state& c, const page_sums* page, const queued_line* line) {
     } else if (line == nullptr || page == nullptr) {
         one_side_ended(c, page, line);
     } else if (same_page(*page, line->line)) {
-        pair(c, *page, *line);
-    } else if (page_at(c, 1) == nullptr && !c.image_ended) {
-        return false;
+        return step_result{false, pair(c, *page, *line)};
+    } else if (page_ahead(c, 1) == nullptr && !c.image_ended) {
+        return step_result{true, std::nullopt};
     } else if (line->line.label[0] != '\0') {
-        follow_label(c, *page, *line);
+        return step_result{false, follow_label(c, *page, *line)};
     } else {
-        judge_unlabelled(c, *page, *line);
+        return step_result{false, judge_unlabelled(c, *page, *line)};
     }
-    return true;
+    return step_result{false, std::nullopt};
 }
 
 } // namespace
 
-bool advance(check_state& c) {
-    while (c.end == check_end::running && !c.writer.failed && !c.restart) {
+rules_outcome advance(check_state& c) {
+    while (c.end == check_end::running && !c.writer.failed) {
         // No line is read ahead of its page, so that the listing's own text, compared in
         // place, takes every page of a listing that matches.
-        const page_sums* page = page_at(c, 0);
+        const page_sums* page = page_ahead(c, 0);
         if (page == nullptr && !c.image_ended) {
-            return true;
+            return rules_outcome{rules_end::more, {}};
         }
-        const queued_line* line = line_at(c, 0);
+        const queued_line* line = line_ahead(c, 0);
         if (line == nullptr && (c.listing.failed || !c.any_line)) {
             c.end = c.listing.failed ? check_end::listing_failed : check_end::no_checksum_lines;
         } else if (!c.first_judged && page != nullptr && line != nullptr) {
             if (!judge_first_page(c, *page, *line)) {
-                return true; // the search waits for the image's first bytes
+                return rules_outcome{rules_end::more, {}}; // the search waits for the first bytes
             }
-        } else if (!take_step(c, page, line)) {
-            return true;
+        } else {
+            const step_result taken = take_step(c, page, line);
+            if (taken.slip) {
+                return rules_outcome{rules_end::slip, *taken.slip};
+            }
+            if (taken.waits) {
+                return rules_outcome{rules_end::more, {}};
+            }
         }
     }
-    return c.end == check_end::running && !c.writer.failed;
+    return rules_outcome{rules_end::ended, {}};
 }

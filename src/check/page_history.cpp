@@ -16,7 +16,7 @@ std::size_t held(const page_history& h) {
     return h.count + h.lent_count;
 }
 
-held_page page_at(const page_history& h, std::size_t i) {
+held_page held_at(const page_history& h, std::size_t i) {
     if (i < h.count) {
         const history_page& kept = h.pages[(h.first + i) % history_pages];
         return held_page{kept.address, kept.size, kept.bytes};
@@ -28,7 +28,7 @@ held_page page_at(const page_history& h, std::size_t i) {
 // The page that holds `address`, from the newest back: the check looks at recent bytes.
 bool find(const page_history& h, std::uint32_t address, std::size_t& page, unsigned& at) {
     for (std::size_t i = held(h); i-- > 0;) {
-        const held_page p = page_at(h, i);
+        const held_page p = held_at(h, i);
         if (address - p.address < p.size) {
             page = i;
             at = address - p.address;
@@ -74,7 +74,7 @@ std::size_t recall_bytes(const page_history& history, std::uint32_t address, std
         return 0;
     }
     for (; page < held(history) && copied < n; ++page, at = 0) {
-        const held_page p = page_at(history, page);
+        const held_page p = held_at(history, page);
         if (p.address + at != address + static_cast<std::uint32_t>(copied)) {
             break; // a gap
         }
@@ -95,7 +95,7 @@ bool next_recalled(history_reader& reader, byte_run& run) {
     if (reader.page >= held(*reader.history)) {
         return false;
     }
-    const held_page p = page_at(*reader.history, reader.page++);
+    const held_page p = held_at(*reader.history, reader.page++);
     const std::uint32_t address = p.address + reader.from;
     run = byte_run{p.bytes + reader.from, p.size - reader.from, address != reader.next, address};
     reader.from = 0;

@@ -10,10 +10,9 @@ constexpr std::size_t piece_size = std::size_t{1} << 16;
 std::uint8_t first_piece[piece_size];
 std::uint8_t second_piece[piece_size];
 
-bool read_exactly(image_reread image, std::uint64_t offset, std::uint8_t* buffer,
-                  std::size_t size) {
+bool read_exactly(image_again image, std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
     while (size > 0) {
-        const long n = image.read_at(image.state, offset, buffer, size);
+        const long n = image.read_at(image.read_state, offset, buffer, size);
         if (n <= 0) {
             return false; // a file that ends before its size has changed since it was opened
         }
@@ -24,22 +23,9 @@ bool read_exactly(image_reread image, std::uint64_t offset, std::uint8_t* buffer
     return true;
 }
 
-read_result next_piece_again(void* state, byte_run& run) {
-    auto& r = *static_cast<rereading*>(state);
-    const std::size_t wanted =
-        static_cast<std::size_t>(std::min<std::uint64_t>(piece_size, r.image.size - r.offset));
-    const long n = wanted == 0 ? 0 : r.image.read_at(r.image.state, r.offset, first_piece, wanted);
-    if (n <= 0) {
-        return n == 0 && wanted == 0 ? read_result::end : read_result::failed;
-    }
-    run = byte_run{first_piece, static_cast<std::size_t>(n)};
-    r.offset += static_cast<std::uint64_t>(n);
-    return read_result::bytes;
-}
-
 enum class comparison { same, differ, failed };
 
-comparison compare(image_reread image, std::uint64_t a, std::uint64_t b, std::uint64_t length) {
+comparison compare(image_again image, std::uint64_t a, std::uint64_t b, std::uint64_t length) {
     for (std::uint64_t done = 0; done < length;) {
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(piece_size, length - done));
         if (!read_exactly(image, a + done, first_piece, n) ||
@@ -96,18 +82,13 @@ std::optional<std::uint32_t> fitting_start(const std::uint8_t* bytes, std::size_
     return fit;
 }
 
-void add_page(byte_traits& traits, const page_sums& page) {
+void add_traits(byte_traits& traits, const page_sums& page) {
     traits.bytes += page.bytes;
     traits.bits_and &= page.bits_and;
     traits.bits_or |= page.bits_or;
 }
 
-byte_source reread_from_start(void* state) {
-    static_cast<rereading*>(state)->offset = 0;
-    return byte_source{next_piece_again, state};
-}
-
-repeat_result find_repeat(image_reread image, std::uint64_t& length) {
+repeat_result find_repeat(image_again image, std::uint64_t& length) {
     // The largest candidate: the largest power of two that divides the size and lies below it.
     std::uint64_t s = image.size & (~image.size + 1);
     s = s == image.size ? s / 2 : s;

@@ -4,6 +4,7 @@
 // What may explain a check that failed: a wrong start address, or an image that is blank, has a
 // stuck data bit, or repeats itself.
 
+#include "explain/image_again.h"
 #include "listing/listing_line.h"
 #include "walk/page_sums.h"
 #include "walk/page_walk.h"
@@ -36,29 +37,13 @@ struct byte_traits {
 
 constexpr byte_traits no_bytes{0, 0xFF, 0};
 
-void add_page(byte_traits& traits, const page_sums& page);
-
-// The image read again, from any offset: `read_at` fills `buffer` with up to `size` bytes from
-// `offset` on and returns how many, 0 at the end, or -1 when reading failed.
-struct image_reread {
-    long (*read_at)(void* state, std::uint64_t offset, void* buffer, std::size_t size);
-    void* state;
-    std::uint64_t size;
-};
-
-// The image read again from its first byte, a piece at a time through a static buffer: one at a
-// time. reread_from_start makes `state`, a rereading, start over, and gives its source.
-struct rereading {
-    image_reread image;
-    std::uint64_t offset;
-};
-byte_source reread_from_start(void* state);
+void add_traits(byte_traits& traits, const page_sums& page);
 
 enum class repeat_result { none, found, failed };
 
 // Finds the smallest power of two `length`, at least 256 and below the image's size, such that
 // the image is its first `length` bytes repeated. Reads the image twice over at most, through
 // two static buffers; `none` when `read_at` is null.
-repeat_result find_repeat(image_reread image, std::uint64_t& length);
+repeat_result find_repeat(image_again image, std::uint64_t& length);
 
 #endif

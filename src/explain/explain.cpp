@@ -4,7 +4,6 @@
 #include "image/image_formats.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -106,7 +105,7 @@ bool every_page(const page_record& r, const address_fault& f, std::size_t differ
 
 // The address lines of the page count (from A8, as many bits as the image's pages need), then
 // of the line within a page (A3 to A7).
-bool address_lines(const page_record& r, std::size_t differing, char* text, std::size_t size) {
+std::optional<explanation> address_lines(const page_record& r, std::size_t differing) {
     unsigned page_bits = 0;
     while ((std::size_t{1} << page_bits) < r.count) {
         ++page_bits;
@@ -115,15 +114,14 @@ bool address_lines(const page_record& r, std::size_t differing, char* text, std:
         unsigned first_line, bits;
         moved fits;
     } levels[] = {{8, page_bits, page_moved}, {3, 5, lines_moved}};
-    const char* words[] = {"reads as 0", "reads as 1", "is inverted"};
     for (const auto& level : levels) {
         for (unsigned b = 0; b < level.bits; ++b) {
             for (unsigned k = 0; k < 3; ++k) {
                 if (every_page(r, address_fault{static_cast<fault_kind>(k), b, 0}, differing,
                                level.fits)) {
-                    std::snprintf(text, size, "address line A%u %s", level.first_line + b,
-                                  words[k]);
-                    return true;
+                    return explanation{
+                        explanation_kind::address_line,   nullptr, nullptr, level.first_line + b, 0,
+                        k < 2 ? static_cast<int>(k) : -1, 0};
                 }
             }
         }
@@ -131,14 +129,18 @@ bool address_lines(const page_record& r, std::size_t differing, char* text, std:
             for (unsigned c = b + 1; c < level.bits; ++c) {
                 if (every_page(r, address_fault{fault_kind::exchanged, b, c}, differing,
                                level.fits)) {
-                    std::snprintf(text, size, "address lines A%u and A%u are exchanged",
-                                  level.first_line + b, level.first_line + c);
-                    return true;
+                    return explanation{explanation_kind::address_lines_exchanged,
+                                       nullptr,
+                                       nullptr,
+                                       level.first_line + b,
+                                       level.first_line + c,
+                                       0,
+                                       0};
                 }
             }
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 // Whether some page of the image differs from the listing's line for it: else what failed is
@@ -207,36 +209,39 @@ bool typed_in_decimal(const char* text, std::uint32_t& value) {
     return *text == '\0';
 }
 
-bool explain_failure(const failed_check& check, char* text, std::size_t size) {
-    if (record_whole(check.record) && check.again.restart != nullptr) {
+std::optional<explanation> explain_failure(const failed_check& check) {
+    if (record_whole(check.record) && check.again.from_start != nullptr) {
         read_pages_not_kept(check);
     }
     if (record_whole(check.record) && !image_differs(check.record)) {
-        return false;
+        return std::nullopt;
     }
     const char* option = nullptr;
     const char* kind = check.raw ? looks_like_text(check.first_bytes, check.kept, option) : nullptr;
     if (kind != nullptr) {
-        std::snprintf(text, size, "looks like %s text; try %s", kind, option);
-        return true;
+        return explanation{explanation_kind::text_read_as_raw, kind, option, 0, 0, 0, 0};
     }
     if (!record_whole(check.record)) {
-        return false; // an image of more pages is not explained
+        return std::nullopt; // an image of more pages is not explained
     }
-    if (check.mended && check.again.restart != nullptr) {
+    if (check.realigned && check.again.from_start != nullptr) {
         read_own_pages(check);
     }
     if (!record_whole(check.record)) {
-        return false; // no memory was left to read the image's own pages again
+        return std::nullopt; // no memory was left to read the image's own pages again
     }
 
     failed_check read_again = check;
     read_again.differing = first_differing(check.record);
     // An address line's fault moves data within the image: every page has its listing line.
-    if (listed_pages(check.record) == check.record.count &&
-        address_lines(check.record, read_again.differing, text, size)) {
-        return true;
+    if (listed_pages(check.record) == check.record.count) {
+        if (const auto lines = address_lines(check.record, read_again.differing)) {
+            return lines;
+        }
     }
-    return check.again.restart != nullptr &&
-           (data_lines(read_again, text, size) || header(read_again, text, size));
+    if (check.again.from_start == nullptr) {
+        return std::nullopt;
+    }
+    const auto data = data_lines(read_again);
+    return data ? data : header(read_again);
 }

@@ -1,10 +1,9 @@
 // The explanations that read the image again: data lines, a header; and the image's own pages,
-// read again after slips were mended.
+// read again after slips.
 
 #include "explain/explain_reread.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -95,7 +94,7 @@ bool image_fits(const failed_check& check, std::uint64_t skip, const std::uint8_
     if (!page_fits(check, check.differing, skip, table)) {
         return false;
     }
-    mapped_bytes source{check.again.restart(check.again.state), table, skip, byte_run{}, {}};
+    mapped_bytes source{check.again.from_start(check.again.state), table, skip, byte_run{}, {}};
     fit_walk fit{&check.record, 0, listed_pages(check.record), true};
     const walk_status walked = walk_pages(byte_source{next_mapped, &source}, check.start,
                                           page_consumer{take_fitting, &fit, nullptr, nullptr});
@@ -162,7 +161,7 @@ std::size_t listed_pages(const page_record& r) {
 }
 
 // Data lines exchanged, every data bit inverted, or one.
-bool data_lines(const failed_check& check, char* text, std::size_t size) {
+std::optional<explanation> data_lines(const failed_check& check) {
     std::uint8_t table[256];
     for (unsigned b = 0; b < 8; ++b) {
         for (unsigned c = b + 1; c < 8; ++c) {
@@ -170,8 +169,8 @@ bool data_lines(const failed_check& check, char* text, std::size_t size) {
                 table[byte] = exchange_bits(byte, b, c);
             }
             if (image_fits(check, 0, table)) {
-                std::snprintf(text, size, "data lines D%u and D%u are exchanged", b, c);
-                return true;
+                return explanation{
+                    explanation_kind::data_lines_exchanged, nullptr, nullptr, b, c, 0, 0};
             }
         }
     }
@@ -180,30 +179,31 @@ bool data_lines(const failed_check& check, char* text, std::size_t size) {
             table[byte] = static_cast<std::uint8_t>(byte ^ (bit < 0 ? 0xFFu : 1u << bit));
         }
         if (image_fits(check, 0, table)) {
-            if (bit < 0) {
-                std::snprintf(text, size, "every data bit is inverted");
-            } else {
-                std::snprintf(text, size, "data bit %d is inverted in every byte", bit);
-            }
-            return true;
+            return explanation{bit < 0 ? explanation_kind::every_bit_inverted
+                                       : explanation_kind::bit_inverted,
+                               nullptr,
+                               nullptr,
+                               static_cast<unsigned>(bit < 0 ? 0 : bit),
+                               0,
+                               0,
+                               0};
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 // A header before the image: the smallest of 17 to 4096 bytes without which the image fits.
 // The first page tells the few that may (one sum of a page each), a walk each whether it does.
-bool header(const failed_check& check, char* text, std::size_t size) {
+std::optional<explanation> header(const failed_check& check) {
     if (check.again.read_at == nullptr) {
-        return false;
+        return std::nullopt;
     }
     for (std::size_t h = header_least; h <= header_most; ++h) {
         if (page_fits(check, 0, h, nullptr) && image_fits(check, h, nullptr)) {
-            std::snprintf(text, size, "fits without its first %zu bytes (a header)", h);
-            return true;
+            return explanation{explanation_kind::header, nullptr, nullptr, 0, 0, 0, h};
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 void read_pages_not_kept(const failed_check& check) {
@@ -214,7 +214,7 @@ void read_pages_not_kept(const failed_check& check) {
     }
     if (last > 0) {
         not_kept_pages pages{&r, 0, last};
-        mapped_bytes source{check.again.restart(check.again.state), nullptr, 0, byte_run{}, {}};
+        mapped_bytes source{check.again.from_start(check.again.state), nullptr, 0, byte_run{}, {}};
         walk_pages(byte_source{next_mapped, &source}, check.start,
                    page_consumer{take_not_kept, &pages, nullptr, nullptr});
     }
@@ -236,7 +236,7 @@ void read_own_pages(const failed_check& check) {
     }
     own_pages own{&check.record, check.record.count};
     check.record.count = 0;
-    mapped_bytes source{check.again.restart(check.again.state), nullptr, 0, byte_run{}, {}};
+    mapped_bytes source{check.again.from_start(check.again.state), nullptr, 0, byte_run{}, {}};
     walk_pages(byte_source{next_mapped, &source}, check.start,
                page_consumer{take_own_pages, &own, nullptr, nullptr});
 }

@@ -210,7 +210,7 @@ std::uint32_t image_start(const image& image) {
     return image.origin + (image.runs.empty() ? 0 : image.runs.front().offset);
 }
 
-unsigned long long line_at(const image& image, std::uint32_t address) {
+unsigned long long text_line_of(const image& image, std::uint32_t address) {
     const std::uint32_t offset = address - image.origin;
     const auto after =
         std::upper_bound(image.runs.begin(), image.runs.end(), offset,
@@ -277,7 +277,7 @@ byte_source image_bytes(image_reader& reader) {
 }
 
 byte_source image_from_start(void* state) {
-    auto& again = *static_cast<image_rereading*>(state);
+    auto& again = *static_cast<image_replay*>(state);
     again.reader = read_image(*again.source, again.fill);
     return image_bytes(again.reader);
 }

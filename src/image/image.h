@@ -85,7 +85,7 @@ std::uint32_t lowest_address(const image& image);
 std::uint32_t image_start(const image& image);
 
 // The text line that gave the byte at `address` of a placed image, or 0 when it holds none.
-unsigned long long line_at(const image& image, std::uint32_t address);
+unsigned long long text_line_of(const image& image, std::uint32_t address);
 
 // Reads a placed image in order: its bytes, the fill byte at every address between its first
 // and its last byte that holds none, except in pages that hold no byte at all, which are passed
@@ -101,8 +101,8 @@ image_reader read_image(const image& image, std::uint8_t fill);
 byte_source image_bytes(image_reader& reader);
 
 // A placed image read again from its first byte: image_from_start makes `state`, an
-// image_rereading, start over, and gives its source.
-struct image_rereading {
+// image_replay, start over, and gives its source.
+struct image_replay {
     const image* source;
     std::uint8_t fill;
     image_reader reader;

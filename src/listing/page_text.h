@@ -1,12 +1,18 @@
-#ifndef PAGETALLY_PAGE_TEXT_H
-#define PAGETALLY_PAGE_TEXT_H
+#ifndef PAGETALLY_LISTING_PAGE_TEXT_H
+#define PAGETALLY_LISTING_PAGE_TEXT_H
 
 #include "walk/page_sums.h"
 
 #include <cstddef>
 
-// Longest page text: "XX " for each line, then ": XX" and the newline.
-constexpr std::size_t page_text_max = lines_per_page * 3 + 5;
+// The length of a page's text of `count` line checksums, without its newline: "XX " for each
+// line, then ": XX".
+constexpr std::size_t page_text_length(unsigned count) {
+    return 3 * std::size_t{count} + 4;
+}
+
+// Longest page text, with its newline.
+constexpr std::size_t page_text_max = page_text_length(lines_per_page) + 1;
 
 // Room that a page's text needs: up to three scratch bytes may follow the line.
 constexpr std::size_t page_text_room = page_text_max + 3;

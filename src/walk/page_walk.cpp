@@ -14,7 +14,7 @@ bool hand_over(page_walker& w) {
 
 // Sums the page whose block position 0 is at `block`, holding `n` bytes from the position of
 // the running address on.
-bool add_page(page_walker& w, const std::uint8_t* block, std::size_t n) {
+bool sum_into_batch(page_walker& w, const std::uint8_t* block, std::size_t n) {
     // Made in place: assigning a result built elsewhere copied it back in 16-byte loads that
     // waited on its narrower stores (measured 1.12x faster over a whole run without the copy).
     page_sums& sums = *::new (&w.pages[w.count++]) page_sums(sum_page(block, w.address, n));
@@ -41,7 +41,7 @@ bool take_run(page_walker& w, const std::uint8_t* bytes, std::size_t size) {
         }
         w.gathered = 0;
         // A filled page ends on a page boundary: the rest of the run starts at position 0.
-        if (!add_page(w, w.block, page_size - offset)) {
+        if (!sum_into_batch(w, w.block, page_size - offset)) {
             return false;
         }
     }
@@ -69,7 +69,7 @@ bool take_run(page_walker& w, const std::uint8_t* bytes, std::size_t size) {
 
 // The input goes on at `address`: the page gathered so far is summed as at the end.
 bool move_to(page_walker& w, std::uint32_t address) {
-    if (w.gathered > 0 && !(add_page(w, w.block, w.gathered) && hand_over(w))) {
+    if (w.gathered > 0 && !(sum_into_batch(w, w.block, w.gathered) && hand_over(w))) {
         return false;
     }
     w.gathered = 0;
@@ -100,7 +100,7 @@ bool walk_run(page_walker& walker, const byte_run& run) {
 
 bool end_walk(page_walker& walker) {
     const bool taken = walker.gathered == 0 ||
-                       (add_page(walker, walker.block, walker.gathered) && hand_over(walker));
+                       (sum_into_batch(walker, walker.block, walker.gathered) && hand_over(walker));
     walker.gathered = 0;
     return taken;
 }

@@ -335,17 +335,13 @@ std::string report_of(std::uint32_t start, const std::string& image, const std::
     std::FILE* out = open_memstream(&buffer, &length);
     text_input text{listing, listing.size(), false, 0};
     memory_input pages{image, 1000, false, 0};
-    const image_reread reread{read_image_at, const_cast<std::string*>(&image), image.size()};
-    rereading again{reread, 0};
-    const auto state = std::make_unique<check_state>();
-    start_check(*state, text_source{read_piece, &text}, start, reread,
-                check_output{out, write_plain, "L", "I"},
-                check_options{false, false, nullptr, nullptr, true, nullptr,
-                              image_again{reread_from_start, &again, read_image_at,
-                                          const_cast<std::string*>(&image)},
-                              image_memory{take_chunk, give_back_chunk}});
-    status = finish_check(
-        *state, walk_pages(byte_source{next_piece, &pages}, start, check_consumer(*state)));
+    file_replay file{read_image_at, const_cast<std::string*>(&image), image.size(), 0};
+    check_state* state = begin_check(check_request{
+        text_source{read_piece, &text}, start, check_output{out, write_plain, "L", "I"},
+        check_options{false, false, nullptr, nullptr, true, nullptr, file_again(file),
+                      image_memory{take_chunk, give_back_chunk}}});
+    status = end_check(state,
+                       walk_pages(byte_source{next_piece, &pages}, start, check_consumer(*state)));
     std::fclose(out);
     std::string report(buffer, length);
     std::free(buffer);

@@ -33,14 +33,12 @@ std::string report_of(std::uint32_t start, const std::string& image, const std::
     std::FILE* out = open_memstream(&buffer, &length);
     text_input text{listing, listing.size(), false, 0};
     memory_input pages{image, image.size(), false, 0};
-    const auto state = std::make_unique<check_state>();
     // Not taken for raw bytes, which the fuzzer's may read as text: fuzz_causes holds that.
-    start_check(*state, text_source{read_piece, &text}, start, image_reread{nullptr, nullptr, 0},
-                check_output{out, write_plain, "L", "I"},
-                check_options{all_reports, false, nullptr, nullptr, false, nullptr,
-                              image_again{nullptr, nullptr}});
-    finish_check(*state,
-                 walk_pages(byte_source{next_piece, &pages}, start, check_consumer(*state)));
+    check_state* state = begin_check(check_request{
+        text_source{read_piece, &text}, start, check_output{out, write_plain, "L", "I"},
+        check_options{all_reports, false, nullptr, nullptr, false, nullptr,
+                      image_again{nullptr, nullptr, nullptr, nullptr, 0}}});
+    end_check(state, walk_pages(byte_source{next_piece, &pages}, start, check_consumer(*state)));
     std::fclose(out);
     std::string report(buffer, length);
     std::free(buffer);

@@ -1,0 +1,112 @@
+#include "check/check_queue.h"
+
+#include <iterator>
+
+namespace {
+
+constexpr std::size_t page_slots = std::size(decltype(check_state::pages){});
+constexpr std::size_t line_slots = std::size(decltype(check_state::lines){});
+
+} // namespace
+
+void push_page(check_state& c, const page_sums& sums) {
+    c.shifts[(c.page_first + c.page_count) % page_slots] = c.shift;
+    c.pages[(c.page_first + c.page_count++) % page_slots] = sums;
+}
+
+const page_sums* page_ahead(const check_state& c, std::size_t i) {
+    return i < c.page_count ? &c.pages[(c.page_first + i) % page_slots] : nullptr;
+}
+
+// Once the pages used up have every bit both 0 and 1 somewhere, so will any more: the walk
+// need not find the bits of the rest (finding them for every page measured 1.03x slower over a
+// whole check).
+void use_page(check_state& c) {
+    add_traits(c.used, c.pages[c.page_first]);
+    c.wants_bits = c.used.bits_and != 0x00 || c.used.bits_or != 0xFF;
+    c.page_first = (c.page_first + 1) % page_slots;
+    --c.page_count;
+}
+
+void drop_pages(check_state& c) {
+    c.page_count = 0;
+}
+
+const queued_line* line_ahead(check_state& c, std::size_t i) {
+    while (c.line_count <= i) {
+        text_line text{};
+        if (c.line_count == line_slots || !read_line(c.listing, text)) {
+            return nullptr;
+        }
+        const listing_line line = parse_listing_line(text.text, text.length);
+        if (line.kind != line_kind::skip) {
+            c.lines[(c.line_first + c.line_count++) % line_slots] = queued_line{line, text.number};
+            c.any_line = true;
+        }
+    }
+    return &c.lines[(c.line_first + i) % line_slots];
+}
+
+void drop_line(check_state& c) {
+    c.line_first = (c.line_first + 1) % line_slots;
+    --c.line_count;
+}
+
+const queued_line* next_page_line(check_state& c) {
+    for (std::size_t i = 1;; ++i) {
+        const queued_line* line = line_ahead(c, i);
+        if (line == nullptr || line->line.kind == line_kind::page) {
+            return line;
+        }
+    }
+}
+
+void step(check_state& c, bool differs) {
+    ++c.steps;
+    c.differing += differs ? 1 : 0;
+}
+
+void report(check_state& c, const check_report& report) {
+    write_report(c.writer, report);
+}
+
+void report_faulty_line(check_state& c, const queued_line& line) {
+    check_report r = listing_report(line, report_kind::not_a_checksum_line);
+    r.faulty = &line.line;
+    report(c, r);
+    step(c, true);
+    drop_line(c);
+}
+
+check_report listing_report(const queued_line& line, report_kind kind, std::uint32_t address,
+                            unsigned image_value, unsigned listing_value) {
+    check_report r{};
+    r.kind = kind;
+    r.side = report_side::listing;
+    r.number = line.number;
+    r.address = address;
+    r.image_value = image_value;
+    r.listing_value = listing_value;
+    return r;
+}
+
+std::uint32_t own_address(const check_state& c, std::uint32_t address) {
+    return address + (c.page_count > 0 ? c.shifts[c.page_first] : c.shift);
+}
+
+bool from_file(const check_state& c, std::uint32_t address) {
+    return c.options.text_line == nullptr ||
+           c.options.text_line(c.options.text_state, address) != 0;
+}
+
+check_report image_report(const check_state& c, report_kind kind, std::uint32_t address,
+                          unsigned image_value, unsigned listing_value) {
+    check_report r{};
+    r.kind = kind;
+    r.side = report_side::image;
+    r.address = address;
+    r.image_value = image_value;
+    r.listing_value = listing_value;
+    r.image_address = own_address(c, address);
+    return r;
+}

@@ -1,0 +1,24 @@
+#ifndef PAGETALLY_CHECK_CHECK_SLIP_H
+#define PAGETALLY_CHECK_CHECK_SLIP_H
+
+// The slips in the image: found from the lines just past them; the check then goes on with the
+// image realigned from there.
+
+#include "check/check_pair.h"
+#include "check/check_state.h"
+
+#include <optional>
+
+// The slip that line `i` of P begins, when the image fits the listing a little later at another
+// shift: bytes too many (> 0) or missing (< 0). P's listing line L is the first line ahead, its
+// first checksum standing for the page's line `listing_first`.
+std::optional<int> slip_at(check_state& c, const page_sums& page, const queued_line& line,
+                           unsigned listing_first, unsigned i);
+
+// Reports the slip at line `i` of P, and returns where the image realigned begins: B, three
+// lines on. The rest of P's lines, or of the next page's, are compared when the realigned image
+// gives them.
+found_slip realign_at(check_state& c, const page_sums& page, const pair_result& r, unsigned i,
+                      int shift);
+
+#endif

@@ -1,0 +1,110 @@
+#include "cli/run.h"
+
+#include "check/check.h"
+#include "cli/inputs.h"
+#include "cli/outcome.h"
+#include "image/image_formats.h"
+#include "listing/listing.h"
+
+#include <cstdio>
+
+namespace {
+
+// The text line that gave the byte at `address` of an image read from a text.
+unsigned long long text_line_at(const void* state, std::uint32_t address) {
+    return text_line_of(*static_cast<const image*>(state), address);
+}
+
+long read_image_at(void* state, std::uint64_t offset, void* buffer, std::size_t size) {
+    return read_input_at(*static_cast<input_file*>(state), offset, buffer, size);
+}
+
+// How a failed check reads the image again to explain it: a raw regular file, or an image read
+// whole.
+struct image_access {
+    file_replay file;
+    image_replay decoded;
+};
+
+check_options options_for(const request& asked, opened_image& opened, image_access& access) {
+    const bool text = asked.format == image_format::hex || asked.format == image_format::ihex ||
+                      asked.format == image_format::srec;
+    // The repeat test and a header's search read a raw regular file again.
+    access.file = file_replay{opened.raw && opened.in.sized ? read_image_at : nullptr, &opened.in,
+                              opened.in.size, 0};
+    access.decoded = image_replay{&opened.read, asked.fill, {}};
+    const image_again again =
+        opened.raw ? file_again(access.file)
+                   : image_again{image_from_start, &access.decoded, nullptr, nullptr, 0};
+    return check_options{asked.all_reports,
+                         asked.format == image_format::hex,
+                         text ? text_line_at : nullptr,
+                         &opened.read,
+                         opened.raw,
+                         asked.start,
+                         again,
+                         image_memory{take_image_chunk, give_back_image_chunk},
+                         asked.fill};
+}
+
+// The status that ends a check, and the message of its trouble.
+int ended(check_status status, const char* listing_name, const char* name) {
+    switch (status) {
+    case check_status::all_match:
+        return finish(EXIT_SUCCESS, true, check_trouble);
+    case check_status::differ:
+        return finish(EXIT_FAILURE, true, check_trouble);
+    case check_status::no_checksum_lines:
+        return finish(check_trouble, true, check_trouble);
+    case check_status::image_failed:
+        return fail_on_file("cannot read", name, check_trouble);
+    case check_status::listing_failed:
+        return fail_on_file("cannot read", listing_name, check_trouble);
+    case check_status::no_memory:
+        return fail("not enough memory", check_trouble);
+    case check_status::write_failed:
+        break;
+    }
+    return finish(check_trouble, false, check_trouble);
+}
+
+} // namespace
+
+int list(const request& asked) {
+    end_when_memory_runs_out(EXIT_FAILURE);
+    opened_image opened{};
+    int status = 0;
+    if (!open_image(asked, list_usage, EXIT_FAILURE, nullptr, opened, status)) {
+        return status;
+    }
+    listing_text text{stdout, is_terminal(stdout), 0, false};
+    const walk_status walked = walk_image(opened, asked.fill, listing_consumer(text));
+    close_input(opened.in);
+    if (!finish_listing(text)) {
+        return finish(EXIT_FAILURE, false);
+    }
+    return walked == walk_status::complete ? finish(EXIT_SUCCESS)
+                                           : fail_on_file("cannot read", asked.image);
+}
+
+int check(const request& asked) {
+    end_when_memory_runs_out(check_trouble);
+    input_file listing{};
+    opened_image opened{};
+    int status = 0;
+    if (!open_image(asked, check_usage, check_trouble, &listing, opened, status)) {
+        return status;
+    }
+    image_access access{};
+    const check_request checking{text_of(listing), image_first(opened),
+                                 check_output{stdout, write_line, asked.listing, asked.image},
+                                 options_for(asked, opened, access)};
+    check_state* state = begin_check(checking);
+    const walk_status walked = state == nullptr
+                                   ? walk_status::complete
+                                   : walk_image(opened, asked.fill, check_consumer(*state));
+    const check_status ending = end_check(state, walked);
+    close_input(opened.in);
+    close_input(listing);
+    return ended(ending, asked.listing, asked.image);
+}
