@@ -155,7 +155,7 @@ std::optional<found_slip> pair_differing(check_state& c, const page_sums& page,
                                          const queued_line& line) {
     step(c, true);
     const pair_result r = compare_pair(page, line.line);
-    record_page(c.record, page, listed_as::own, &line.line, r.listing_first);
+    log_page(c.log, page, listed_as::own, &line.line, r.listing_first);
     c.image_suspect = c.image_suspect || !listing_alone(r.verdict);
     const auto slip = report_pair(c, page, line, r);
     if (!slip) {
@@ -187,7 +187,7 @@ step_result take_rest(check_state& c) {
     if (rest.own_step) {
         step(c, true);
         rest.adds_up = adds_up(line->line, page_address(*page), 0);
-        record_page(c.record, *page, listed_as::own, &line->line, 0);
+        log_page(c.log, *page, listed_as::own, &line->line, 0);
     }
     pair_result r{pair_verdict::image_wrong, rest.adds_up, rest.listing_first,
                   differing_lines(*page, line->line, rest.listing_first, rest.from), 0};

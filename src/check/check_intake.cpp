@@ -37,7 +37,7 @@ std::size_t take_own_text(check_state& c, const page_sums* pages, std::size_t co
                                : listed_as::same;
     for (std::size_t i = 0; i < taken; ++i) {
         add_traits(used, pages[i]);
-        record_page(c.record, pages[i], kept);
+        log_page(c.log, pages[i], kept);
     }
     c.used = used;
     c.wants_bits = used.bits_and != 0x00 || used.bits_or != 0xFF;

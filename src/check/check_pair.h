@@ -1,5 +1,5 @@
-#ifndef PAGETALLY_CHECK_PAIR_H
-#define PAGETALLY_CHECK_PAIR_H
+#ifndef PAGETALLY_CHECK_CHECK_PAIR_H
+#define PAGETALLY_CHECK_CHECK_PAIR_H
 
 // One page of the image compared with the listing line that stands for it: which file is wrong,
 // and which lines differ. A listing line adds up when its total is the sum of its checksums, each

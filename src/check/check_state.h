@@ -8,7 +8,7 @@
 #include "check/check_report.h"
 #include "check/page_history.h"
 #include "explain/causes.h"
-#include "explain/page_record.h"
+#include "explain/page_log.h"
 #include "listing/listing_line.h"
 #include "text/text_reader.h"
 #include "walk/page_walk.h"
@@ -109,7 +109,7 @@ struct check_state {
     page_rest rest;
     // The pages taken, for the explanations of a failed check; which are looked for only when
     // a page differed in a way its listing line alone does not explain.
-    page_record record;
+    page_log log;
     bool image_suspect;
     // The outcome so far.
     unsigned long long steps, differing;

@@ -47,7 +47,7 @@ std::optional<found_slip> pair(check_state& c, const page_sums& page, const queu
         report(c, r);
     }
     step(c, mislabelled);
-    record_page(c.record, page, totals_alike ? listed_as::own : listed_as::same, &line.line,
+    log_page(c.log, page, totals_alike ? listed_as::own : listed_as::same, &line.line,
                 page.first);
     use_page(c);
     drop_line(c);
@@ -59,7 +59,7 @@ void page_not_in_listing(check_state& c, const page_sums& page) {
     r.kind = report_kind::page_not_in_listing;
     r.address = page_address(page);
     report(c, r);
-    record_page(c.record, page, listed_as::none);
+    log_page(c.log, page, listed_as::none);
     use_page(c);
     step(c, true);
 }
@@ -129,7 +129,7 @@ void settle_claim(check_state& c, const page_sums* page, const queued_line* line
     if (page == nullptr || (line != nullptr && same_page(*page, line->line))) {
         c.claims = 0;
     } else {
-        record_page(c.record, *page, listed_as::none);
+        log_page(c.log, *page, listed_as::none);
         use_page(c);
         --c.claims;
     }

@@ -1,5 +1,5 @@
-#ifndef PAGETALLY_PAGE_HISTORY_H
-#define PAGETALLY_PAGE_HISTORY_H
+#ifndef PAGETALLY_CHECK_PAGE_HISTORY_H
+#define PAGETALLY_CHECK_PAGE_HISTORY_H
 
 // The image's pages taken most recently, with their bytes: what a check still has to compare
 // lies among them, and the image can be walked again from any byte they hold. Pages are kept as

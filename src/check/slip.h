@@ -1,5 +1,5 @@
-#ifndef PAGETALLY_SLIP_H
-#define PAGETALLY_SLIP_H
+#ifndef PAGETALLY_CHECK_SLIP_H
+#define PAGETALLY_CHECK_SLIP_H
 
 // A slip in the image: bytes typed twice or left out, so that every later line is off by some
 // bytes. It is found from the four lines just past the slip: the image, shifted back in place,

@@ -1,5 +1,5 @@
-#ifndef PAGETALLY_COMMAND_LINE_H
-#define PAGETALLY_COMMAND_LINE_H
+#ifndef PAGETALLY_CLI_COMMAND_LINE_H
+#define PAGETALLY_CLI_COMMAND_LINE_H
 
 // The command line, turned into a plain request:
 //

@@ -1,5 +1,5 @@
-#ifndef PAGETALLY_CAUSES_H
-#define PAGETALLY_CAUSES_H
+#ifndef PAGETALLY_EXPLAIN_CAUSES_H
+#define PAGETALLY_EXPLAIN_CAUSES_H
 
 // What may explain a check that failed: a wrong start address, or an image that is blank, has a
 // stuck data bit, or repeats itself.

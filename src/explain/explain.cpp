@@ -66,14 +66,14 @@ unsigned mapped(const address_fault& f, unsigned x) {
 }
 
 // Page p of the image holds the listing's page mapped(p).
-bool page_moved(const page_record& r, const address_fault& f, std::size_t p) {
+bool page_moved(const page_log& r, const address_fault& f, std::size_t p) {
     const std::size_t q = mapped(f, static_cast<unsigned>(p));
     const page_data* listed = q < r.count ? listing_data(r, q) : nullptr;
     return listed != nullptr && same_data(image_page(r, p), *listed);
 }
 
 // Line i of page p of the image holds line mapped(i) of the listing's page p.
-bool lines_moved(const page_record& r, const address_fault& f, std::size_t p) {
+bool lines_moved(const page_log& r, const address_fault& f, std::size_t p) {
     const page_data* listed = listing_data(r, p);
     if (listed == nullptr) {
         return false;
@@ -87,11 +87,11 @@ bool lines_moved(const page_record& r, const address_fault& f, std::size_t p) {
     return same_data(image_page(r, p), read);
 }
 
-using moved = bool (*)(const page_record&, const address_fault&, std::size_t);
+using moved = bool (*)(const page_log&, const address_fault&, std::size_t);
 
 // Every page of the image fits the fault; the first that differs is tried first, as it tells
 // most faults apart at once (pages alike, say blank, fit many).
-bool every_page(const page_record& r, const address_fault& f, std::size_t differing, moved fits) {
+bool every_page(const page_log& r, const address_fault& f, std::size_t differing, moved fits) {
     if (differing < r.count && !fits(r, f, differing)) {
         return false;
     }
@@ -105,7 +105,7 @@ bool every_page(const page_record& r, const address_fault& f, std::size_t differ
 
 // The address lines of the page count (from A8, as many bits as the image's pages need), then
 // of the line within a page (A3 to A7).
-std::optional<explanation> address_lines(const page_record& r, std::size_t differing) {
+std::optional<explanation> address_lines(const page_log& r, std::size_t differing) {
     unsigned page_bits = 0;
     while ((std::size_t{1} << page_bits) < r.count) {
         ++page_bits;
@@ -145,7 +145,7 @@ std::optional<explanation> address_lines(const page_record& r, std::size_t diffe
 
 // Whether some page of the image differs from the listing's line for it: else what failed is
 // not in the image (a line the listing lacks or has too many, say), and nothing explains it.
-std::size_t first_differing(const page_record& r) {
+std::size_t first_differing(const page_log& r) {
     std::size_t p = 0;
     for (; p < r.count; ++p) {
         const page_data* listed = listing_data(r, p);
@@ -156,7 +156,7 @@ std::size_t first_differing(const page_record& r) {
     return p;
 }
 
-bool image_differs(const page_record& r) {
+bool image_differs(const page_log& r) {
     return first_differing(r) < r.count;
 }
 
@@ -210,10 +210,10 @@ bool typed_in_decimal(const char* text, std::uint32_t& value) {
 }
 
 std::optional<explanation> explain_failure(const failed_check& check) {
-    if (record_whole(check.record) && check.again.from_start != nullptr) {
+    if (log_whole(check.log) && check.again.from_start != nullptr) {
         read_pages_not_kept(check);
     }
-    if (record_whole(check.record) && !image_differs(check.record)) {
+    if (log_whole(check.log) && !image_differs(check.log)) {
         return std::nullopt;
     }
     const char* option = nullptr;
@@ -221,21 +221,21 @@ std::optional<explanation> explain_failure(const failed_check& check) {
     if (kind != nullptr) {
         return explanation{explanation_kind::text_read_as_raw, kind, option, 0, 0, 0, 0};
     }
-    if (!record_whole(check.record)) {
+    if (!log_whole(check.log)) {
         return std::nullopt; // an image of more pages is not explained
     }
     if (check.realigned && check.again.from_start != nullptr) {
         read_own_pages(check);
     }
-    if (!record_whole(check.record)) {
+    if (!log_whole(check.log)) {
         return std::nullopt; // no memory was left to read the image's own pages again
     }
 
     failed_check read_again = check;
-    read_again.differing = first_differing(check.record);
+    read_again.differing = first_differing(check.log);
     // An address line's fault moves data within the image: every page has its listing line.
-    if (listed_pages(check.record) == check.record.count) {
-        if (const auto lines = address_lines(check.record, read_again.differing)) {
+    if (listed_pages(check.log) == check.log.count) {
+        if (const auto lines = address_lines(check.log, read_again.differing)) {
             return lines;
         }
     }

@@ -47,7 +47,7 @@ read_result next_mapped(void* state, byte_run& run) {
 
 // The pages of a walk held against the listing's lines: every one alike, as many as it has.
 struct fit_walk {
-    const page_record* record;
+    const page_log* log;
     std::size_t k, lines;
     bool alike;
 };
@@ -55,7 +55,7 @@ struct fit_walk {
 bool take_fitting(void* state, const page_sums* pages, std::size_t count) {
     auto& f = *static_cast<fit_walk*>(state);
     for (std::size_t i = 0; i < count && f.alike; ++i, ++f.k) {
-        f.alike = f.k < f.lines && same_data(data_of(pages[i]), *listing_data(*f.record, f.k));
+        f.alike = f.k < f.lines && same_data(data_of(pages[i]), *listing_data(*f.log, f.k));
     }
     return f.alike;
 }
@@ -69,7 +69,7 @@ bool page_fits(const failed_check& check, std::size_t k, std::uint64_t skip,
     if (check.again.read_at == nullptr) {
         return true;
     }
-    const page_data* listed = k < check.record.count ? listing_data(check.record, k) : nullptr;
+    const page_data* listed = k < check.log.count ? listing_data(check.log, k) : nullptr;
     const unsigned offset = k == 0 ? check.start & 0xFFu : 0; // where the page's bytes begin
     std::uint8_t block[page_size] = {};
     const long n = listed == nullptr
@@ -95,7 +95,7 @@ bool image_fits(const failed_check& check, std::uint64_t skip, const std::uint8_
         return false;
     }
     mapped_bytes source{check.again.from_start(check.again.state), table, skip, byte_run{}, {}};
-    fit_walk fit{&check.record, 0, listed_pages(check.record), true};
+    fit_walk fit{&check.log, 0, listed_pages(check.log), true};
     const walk_status walked = walk_pages(byte_source{next_mapped, &source}, check.start,
                                           page_consumer{take_fitting, &fit, nullptr, nullptr});
     return walked == walk_status::complete && fit.alike && fit.k == fit.lines;
@@ -112,33 +112,33 @@ constexpr std::size_t header_most = 4096;
 // The image's own pages, read again in place of those of the image mended, which a slip that
 // its fault looked like has moved.
 struct own_pages {
-    page_record* record;
+    page_log* log;
     std::size_t listed; // pages the check compared with a listing line
 };
 
 bool take_own_pages(void* state, const page_sums* pages, std::size_t count) {
     auto& own = *static_cast<own_pages*>(state);
-    page_record& r = *own.record;
-    for (std::size_t i = 0; i < count && r.count < record_pages; ++i, ++r.count) {
+    page_log& r = *own.log;
+    for (std::size_t i = 0; i < count && r.count < log_pages; ++i, ++r.count) {
         page_data* page = image_slot(r, r.count);
         if (page == nullptr) {
-            return false; // the record is not whole
+            return false; // the log is not whole
         }
         *page = data_of(pages[i]);
         r.listed[r.count] = r.count < own.listed ? r.listed[r.count] : listed_as::none;
     }
-    return r.count < record_pages;
+    return r.count < log_pages;
 }
 
 // The image's pages that were not kept, read again: those before any slip, so the image's own.
 struct not_kept_pages {
-    page_record* record;
+    page_log* log;
     std::size_t k, end;
 };
 
 bool take_not_kept(void* state, const page_sums* pages, std::size_t count) {
     auto& n = *static_cast<not_kept_pages*>(state);
-    page_record& r = *n.record;
+    page_log& r = *n.log;
     for (std::size_t i = 0; i < count && n.k < n.end; ++i, ++n.k) {
         page_data* page = r.listed[n.k] == listed_as::not_kept ? image_slot(r, n.k) : nullptr;
         if (page != nullptr) {
@@ -152,7 +152,7 @@ bool take_not_kept(void* state, const page_sums* pages, std::size_t count) {
 } // namespace
 
 // How many pages from the first have a listing line: the lines a whole image must equal.
-std::size_t listed_pages(const page_record& r) {
+std::size_t listed_pages(const page_log& r) {
     std::size_t k = 0;
     while (k < r.count && r.listed[k] != listed_as::none) {
         ++k;
@@ -207,9 +207,9 @@ std::optional<explanation> header(const failed_check& check) {
 }
 
 void read_pages_not_kept(const failed_check& check) {
-    page_record& r = check.record;
+    page_log& r = check.log;
     std::size_t last = 0; // after the last not kept
-    for (std::size_t k = 0; k < std::min(r.count, record_pages); ++k) {
+    for (std::size_t k = 0; k < std::min(r.count, log_pages); ++k) {
         last = r.listed[k] == listed_as::not_kept ? k + 1 : last;
     }
     if (last > 0) {
@@ -221,7 +221,7 @@ void read_pages_not_kept(const failed_check& check) {
 }
 
 void read_own_pages(const failed_check& check) {
-    page_record& r = check.record;
+    page_log& r = check.log;
     const std::size_t taken = r.count;
     for (std::size_t k = 0; k < taken; ++k) { // the listing's lines that were the image's
         if (r.listed[k] != listed_as::same) {
@@ -229,13 +229,13 @@ void read_own_pages(const failed_check& check) {
         }
         page_data* listed = listing_slot(r, k);
         if (listed == nullptr) {
-            return; // the record is not whole
+            return; // the log is not whole
         }
         *listed = image_page(r, k);
         r.listed[k] = listed_as::own;
     }
-    own_pages own{&check.record, check.record.count};
-    check.record.count = 0;
+    own_pages own{&check.log, check.log.count};
+    check.log.count = 0;
     mapped_bytes source{check.again.from_start(check.again.state), nullptr, 0, byte_run{}, {}};
     walk_pages(byte_source{next_mapped, &source}, check.start,
                page_consumer{take_own_pages, &own, nullptr, nullptr});

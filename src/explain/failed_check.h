@@ -4,13 +4,13 @@
 // What a failed check hands its explanations: the pages' line sums, and the image to read again.
 
 #include "explain/image_again.h"
-#include "explain/page_record.h"
+#include "explain/page_log.h"
 
 #include <cstddef>
 #include <cstdint>
 
 struct failed_check {
-    page_record& record;
+    page_log& log;
     const std::uint8_t* first_bytes; // the image's first bytes, `kept` of them
     std::size_t kept;
     bool raw;            // the image is raw bytes, which may be text read as raw

@@ -1,5 +1,5 @@
-#ifndef PAGETALLY_IMAGE_H
-#define PAGETALLY_IMAGE_H
+#ifndef PAGETALLY_IMAGE_IMAGE_H
+#define PAGETALLY_IMAGE_IMAGE_H
 
 // A memory image read from a file that gives its bytes' addresses (a typed hex text, Intel HEX,
 // S-records, a .prg): the bytes in the order the file gives them, and a table of the runs of

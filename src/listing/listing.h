@@ -1,5 +1,5 @@
-#ifndef PAGETALLY_LISTING_H
-#define PAGETALLY_LISTING_H
+#ifndef PAGETALLY_LISTING_LISTING_H
+#define PAGETALLY_LISTING_LISTING_H
 
 #include "walk/page_walk.h"
 

@@ -1,5 +1,5 @@
-#ifndef PAGETALLY_LISTING_LINE_H
-#define PAGETALLY_LISTING_LINE_H
+#ifndef PAGETALLY_LISTING_LISTING_LINE_H
+#define PAGETALLY_LISTING_LISTING_LINE_H
 
 #include "text/text_reader.h"
 #include "walk/page_sums.h"

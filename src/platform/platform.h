@@ -1,5 +1,5 @@
-#ifndef PAGETALLY_PLATFORM_H
-#define PAGETALLY_PLATFORM_H
+#ifndef PAGETALLY_PLATFORM_PLATFORM_H
+#define PAGETALLY_PLATFORM_PLATFORM_H
 
 #include "image/image.h"
 #include "walk/page_walk.h"

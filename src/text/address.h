@@ -1,5 +1,5 @@
-#ifndef PAGETALLY_ADDRESS_H
-#define PAGETALLY_ADDRESS_H
+#ifndef PAGETALLY_TEXT_ADDRESS_H
+#define PAGETALLY_TEXT_ADDRESS_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
-#ifndef PAGETALLY_HEX_BYTES_H
-#define PAGETALLY_HEX_BYTES_H
+#ifndef PAGETALLY_TEXT_HEX_BYTES_H
+#define PAGETALLY_TEXT_HEX_BYTES_H
 
 #include <cstddef>
 #include <cstdint>

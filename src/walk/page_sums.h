@@ -1,5 +1,5 @@
-#ifndef PAGETALLY_PAGE_SUMS_H
-#define PAGETALLY_PAGE_SUMS_H
+#ifndef PAGETALLY_WALK_PAGE_SUMS_H
+#define PAGETALLY_WALK_PAGE_SUMS_H
 
 #include <cstddef>
 #include <cstdint>

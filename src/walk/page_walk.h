@@ -1,5 +1,5 @@
-#ifndef PAGETALLY_PAGE_WALK_H
-#define PAGETALLY_PAGE_WALK_H
+#ifndef PAGETALLY_WALK_PAGE_WALK_H
+#define PAGETALLY_WALK_PAGE_WALK_H
 
 #include "walk/page_sums.h"
 

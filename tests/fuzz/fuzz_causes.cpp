@@ -303,7 +303,7 @@ long read_image_at(void* state, std::uint64_t offset, void* buffer, std::size_t 
     return static_cast<long>(image.copy(static_cast<char*>(buffer), size, offset));
 }
 
-// The check's page record, lent from chunks kept for the whole run: taking fresh memory for
+// The check's page log, lent from chunks kept for the whole run: taking fresh memory for
 // every input would cost more than the check itself.
 std::unique_ptr<std::uint8_t[]> chunks[8];
 bool lent[8];

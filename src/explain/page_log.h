@@ -1,10 +1,10 @@
-#ifndef PAGETALLY_PAGE_RECORD_H
-#define PAGETALLY_PAGE_RECORD_H
+#ifndef PAGETALLY_EXPLAIN_PAGE_LOG_H
+#define PAGETALLY_EXPLAIN_PAGE_LOG_H
 
 // The line checksums of the image's pages and of the listing lines they were compared with, page
 // by page in the order the check took them: what a failed check is explained from, by their line
 // data sums (a line's checksum less its seed: what its eight bytes add), since a page's data can
-// be recognised at another address. Kept for the first record_pages pages; an image of more is
+// be recognised at another address. Kept for the first log_pages pages; an image of more is
 // not explained.
 
 #include "image/image.h"
@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <memory>
 
-constexpr std::size_t record_pages = 65536;
+constexpr std::size_t log_pages = 65536;
 
 // Kept as the checksums are, so that a check that matches only copies them.
 struct page_data {
@@ -41,29 +41,29 @@ enum class listed_as : std::uint8_t {
 // of its chunks, whose few large pages cost few page faults (a check of a 16 MiB image from a
 // pipe, which keeps every page, measured 1.6 times as long with chunks of the usual pages);
 // without, a small chunk from new.
-constexpr std::size_t record_small_chunk = std::size_t{1} << 16;
-constexpr std::size_t record_chunks_most =
-    (record_pages * sizeof(page_data) + record_small_chunk - 1) / record_small_chunk;
+constexpr std::size_t log_small_chunk = std::size_t{1} << 16;
+constexpr std::size_t log_chunks_most =
+    (log_pages * sizeof(page_data) + log_small_chunk - 1) / log_small_chunk;
 
-struct page_record {
+struct page_log {
     image_memory memory;
     std::size_t chunk_pages; // pages a chunk holds
-    std::unique_ptr<std::uint8_t[], chunk_release> chunks[2][record_chunks_most];
+    std::unique_ptr<std::uint8_t[], chunk_release> chunks[2][log_chunks_most];
     std::unique_ptr<listed_as[]> listed;
-    std::size_t count; // pages taken, also past record_pages
+    std::size_t count; // pages taken, also past log_pages
 };
 
-// A record whose chunks come from `memory`, or from new without its `take`.
-page_record start_record(image_memory memory);
+// A log whose chunks come from `memory`, or from new without its `take`.
+page_log start_log(image_memory memory);
 
-// Page k (below record_pages) of the image and of the listing's line for it, once written.
-const page_data& image_page(const page_record& record, std::size_t k);
-const page_data& listing_page(const page_record& record, std::size_t k);
+// Page k (below log_pages) of the image and of the listing's line for it, once written.
+const page_data& image_page(const page_log& log, std::size_t k);
+const page_data& listing_page(const page_log& log, std::size_t k);
 
 // Where page k of the image, or of the listing's line for it, is written; null when there is no
-// memory for it, and the record is then not whole.
-page_data* image_slot(page_record& record, std::size_t k);
-page_data* listing_slot(page_record& record, std::size_t k);
+// memory for it, and the log is then not whole.
+page_data* image_slot(page_log& log, std::size_t k);
+page_data* listing_slot(page_log& log, std::size_t k);
 
 // The page's lines.
 page_data data_of(const page_sums& page);
@@ -71,15 +71,15 @@ page_data data_of(const page_sums& page);
 // Keeps the page, and the listing line it was compared with: null when none, or the same as the
 // page, or its own, whose first checksum stands for the page's line `listing_first`. A page
 // that matched, of an image that can be read again, need not be kept (not_kept): a check that
-// matches then spends nothing on the record but a byte a page.
-void record_page(page_record& record, const page_sums& page, listed_as listed,
+// matches then spends nothing on the log but a byte a page.
+void log_page(page_log& log, const page_sums& page, listed_as listed,
                  const listing_line* line = nullptr, unsigned listing_first = 0);
 
-// The record is whole: it holds every page taken.
-bool record_whole(const page_record& record);
+// The log is whole: it holds every page taken.
+bool log_whole(const page_log& log);
 
 // The data of the listing's line for page `k`; null when it has none.
-const page_data* listing_data(const page_record& record, std::size_t k);
+const page_data* listing_data(const page_log& log, std::size_t k);
 
 // Whether two pages' data are alike: the same lines, with the same data sums.
 bool same_data(const page_data& a, const page_data& b);

@@ -1,0 +1,122 @@
+#include "explain/page_log.h"
+
+#include <cstring>
+#include <new>
+
+page_log start_log(image_memory memory) {
+    page_log log{};
+    log.memory = memory;
+    log.chunk_pages =
+        (memory.take != nullptr ? image_chunk_size : log_small_chunk) / sizeof(page_data);
+    log.listed.reset(new (std::nothrow) listed_as[log_pages]);
+    log.count = log.listed ? 0 : log_pages + 1;
+    return log;
+}
+
+namespace {
+
+const page_data& page_in(const page_log& log, int side, std::size_t k) {
+    const std::uint8_t* chunk = log.chunks[side][k / log.chunk_pages].get();
+    return *std::launder(
+        reinterpret_cast<const page_data*>(chunk + (k % log.chunk_pages) * sizeof(page_data)));
+}
+
+page_data* slot_in(page_log& log, int side, std::size_t k) {
+    auto& chunk = log.chunks[side][k / log.chunk_pages];
+    if (!chunk) {
+        const bool large = log.memory.take != nullptr;
+        // Not zeroed: a page is written before it is read.
+        std::uint8_t* bytes =
+            large ? log.memory.take() : new (std::nothrow) std::uint8_t[log_small_chunk];
+        if (bytes == nullptr) {
+            log.count = log_pages + 1; // not whole
+            return nullptr;
+        }
+        chunk.reset(bytes);
+        chunk.get_deleter() = chunk_release{large ? log.memory.give_back : nullptr};
+    }
+    return ::new (chunk.get() + (k % log.chunk_pages) * sizeof(page_data)) page_data;
+}
+
+} // namespace
+
+const page_data& image_page(const page_log& log, std::size_t k) {
+    return page_in(log, 0, k);
+}
+
+const page_data& listing_page(const page_log& log, std::size_t k) {
+    return page_in(log, 1, k);
+}
+
+page_data* image_slot(page_log& log, std::size_t k) {
+    return slot_in(log, 0, k);
+}
+
+page_data* listing_slot(page_log& log, std::size_t k) {
+    return slot_in(log, 1, k);
+}
+
+page_data data_of(const page_sums& page) {
+    page_data data;
+    data.lines =
+        page.count == 0 ? 0 : (~std::uint32_t{0} >> (lines_per_page - page.count)) << page.first;
+    data.page = static_cast<std::uint8_t>(page_address(page) >> 8);
+    std::memcpy(data.checksum, page.line, sizeof data.checksum);
+    return data;
+}
+
+void log_page(page_log& log, const page_sums& page, listed_as listed,
+                 const listing_line* line, unsigned listing_first) {
+    const std::size_t k = log.count++;
+    if (k >= log_pages) {
+        return;
+    }
+    log.listed[k] = listed;
+    page_data* image = listed == listed_as::not_kept ? nullptr : image_slot(log, k);
+    page_data* own =
+        listed == listed_as::own && image != nullptr ? listing_slot(log, k) : nullptr;
+    if (image == nullptr) {
+        return;
+    }
+    *image = data_of(page);
+    if (own == nullptr) {
+        return;
+    }
+    *own = page_data{};
+    own->page = image->page;
+    for (unsigned j = 0; j < line->count && listing_first + j < lines_per_page; ++j) {
+        own->lines |= std::uint32_t{1} << (listing_first + j);
+        own->checksum[listing_first + j] = line->checksum[j];
+    }
+}
+
+bool log_whole(const page_log& log) {
+    return log.count <= log_pages;
+}
+
+const page_data* listing_data(const page_log& log, std::size_t k) {
+    switch (log.listed[k]) {
+    case listed_as::none:
+        return nullptr;
+    case listed_as::same:
+    case listed_as::not_kept: // read again before the log is read
+        return &image_page(log, k);
+    case listed_as::own:
+        return &listing_page(log, k);
+    }
+    return nullptr;
+}
+
+bool same_data(const page_data& a, const page_data& b) {
+    if (a.lines != b.lines) {
+        return false;
+    }
+    const auto pages_apart = static_cast<std::uint8_t>(a.page - b.page);
+    for (unsigned i = 0; i < lines_per_page; ++i) {
+        if ((a.lines >> i & 1) != 0 &&
+            static_cast<std::uint8_t>(a.checksum[i] - b.checksum[i]) != pages_apart) {
+            return false;
+        }
+    }
+    return true;
+}
