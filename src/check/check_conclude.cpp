@@ -28,8 +28,8 @@ void report_bits(check_state& c) {
 // alike, a stuck data bit, a repetition.
 check_status report_causes(check_state& c) {
     const byte_traits& t = c.used;
-    const failed_check failed{c.log, c.first_bytes,   c.kept,     c.options.raw,
-                              c.start,  c.options.again, c.realigned};
+    const failed_check failed{c.log,   c.first_bytes,   c.kept,     c.options.raw,
+                              c.start, c.options.again, c.realigned};
     if (c.image_suspect) {
         if (const auto cause = explain_failure(failed)) {
             check_report r = about(report_side::image, report_kind::explained);

@@ -47,8 +47,7 @@ std::optional<found_slip> pair(check_state& c, const page_sums& page, const queu
         report(c, r);
     }
     step(c, mislabelled);
-    log_page(c.log, page, totals_alike ? listed_as::own : listed_as::same, &line.line,
-                page.first);
+    log_page(c.log, page, totals_alike ? listed_as::own : listed_as::same, &line.line, page.first);
     use_page(c);
     drop_line(c);
     return std::nullopt;

@@ -35,7 +35,7 @@ bool reads_as(image_format format, const std::uint8_t* line, std::size_t n) {
     case image_format::ihex:
         return fault == image_fault::none || fault == image_fault::no_end;
     case image_format::hex:
-        return fault == image_fault::none && !read.runs.empty();
+        return fault == image_fault::none && !image_empty(read);
     default:
         return fault == image_fault::none;
     }

@@ -1,14 +1,19 @@
 #include "explain/page_log.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
+
+void listed_release::operator()(listed_as* listed) const {
+    std::free(listed);
+}
 
 page_log start_log(image_memory memory) {
     page_log log{};
     log.memory = memory;
     log.chunk_pages =
         (memory.take != nullptr ? image_chunk_size : log_small_chunk) / sizeof(page_data);
-    log.listed.reset(new (std::nothrow) listed_as[log_pages]);
+    log.listed.reset(static_cast<listed_as*>(std::malloc(log_pages * sizeof(listed_as))));
     log.count = log.listed ? 0 : log_pages + 1;
     return log;
 }
@@ -27,7 +32,7 @@ page_data* slot_in(page_log& log, int side, std::size_t k) {
         const bool large = log.memory.take != nullptr;
         // Not zeroed: a page is written before it is read.
         std::uint8_t* bytes =
-            large ? log.memory.take() : new (std::nothrow) std::uint8_t[log_small_chunk];
+            large ? log.memory.take() : static_cast<std::uint8_t*>(std::malloc(log_small_chunk));
         if (bytes == nullptr) {
             log.count = log_pages + 1; // not whole
             return nullptr;
@@ -65,16 +70,15 @@ page_data data_of(const page_sums& page) {
     return data;
 }
 
-void log_page(page_log& log, const page_sums& page, listed_as listed,
-                 const listing_line* line, unsigned listing_first) {
+void log_page(page_log& log, const page_sums& page, listed_as listed, const listing_line* line,
+              unsigned listing_first) {
     const std::size_t k = log.count++;
     if (k >= log_pages) {
         return;
     }
     log.listed[k] = listed;
     page_data* image = listed == listed_as::not_kept ? nullptr : image_slot(log, k);
-    page_data* own =
-        listed == listed_as::own && image != nullptr ? listing_slot(log, k) : nullptr;
+    page_data* own = listed == listed_as::own && image != nullptr ? listing_slot(log, k) : nullptr;
     if (image == nullptr) {
         return;
     }

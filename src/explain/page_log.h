@@ -40,20 +40,25 @@ enum class listed_as : std::uint8_t {
 // to it: a check that keeps few pages takes little memory. With an image's memory, a chunk is one
 // of its chunks, whose few large pages cost few page faults (a check of a 16 MiB image from a
 // pipe, which keeps every page, measured 1.6 times as long with chunks of the usual pages);
-// without, a small chunk from new.
+// without, a small chunk from malloc. The log's memory never comes from new, so that running out
+// of it is a log not whole, not the end of the run.
 constexpr std::size_t log_small_chunk = std::size_t{1} << 16;
 constexpr std::size_t log_chunks_most =
     (log_pages * sizeof(page_data) + log_small_chunk - 1) / log_small_chunk;
+
+struct listed_release {
+    void operator()(listed_as* listed) const;
+};
 
 struct page_log {
     image_memory memory;
     std::size_t chunk_pages; // pages a chunk holds
     std::unique_ptr<std::uint8_t[], chunk_release> chunks[2][log_chunks_most];
-    std::unique_ptr<listed_as[]> listed;
+    std::unique_ptr<listed_as[], listed_release> listed;
     std::size_t count; // pages taken, also past log_pages
 };
 
-// A log whose chunks come from `memory`, or from new without its `take`.
+// A log whose chunks come from `memory`, or from malloc without its `take`.
 page_log start_log(image_memory memory);
 
 // Page k (below log_pages) of the image and of the listing's line for it, once written.
@@ -73,7 +78,7 @@ page_data data_of(const page_sums& page);
 // that matched, of an image that can be read again, need not be kept (not_kept): a check that
 // matches then spends nothing on the log but a byte a page.
 void log_page(page_log& log, const page_sums& page, listed_as listed,
-                 const listing_line* line = nullptr, unsigned listing_first = 0);
+              const listing_line* line = nullptr, unsigned listing_first = 0);
 
 // The log is whole: it holds every page taken.
 bool log_whole(const page_log& log);

@@ -141,7 +141,9 @@ image_error read_line_of_hex(const text_line& line, hex_state& s, image& out) {
     } else if (labelled) {
         s.at = label;
     }
-    add_bytes(out, s.at, n, line.number);
+    if (!add_bytes(out, s.at, n, line.number)) {
+        return fault_at(image_fault::no_memory, 0);
+    }
     s.at += static_cast<std::uint32_t>(n);
     return image_error{};
 }

@@ -1,8 +1,8 @@
 #include "image/image.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -53,21 +53,20 @@ bool goes_on(const image_run& run, std::uint32_t address, const std::uint8_t* by
            line == run.line + later / run.line_size + 1;
 }
 
-void add_run(image& image, std::uint32_t address, const std::uint8_t* bytes, std::uint32_t n,
+bool add_run(image& image, std::uint32_t address, const std::uint8_t* bytes, std::uint32_t n,
              unsigned long long line) {
-    if (image.open_line && !image.runs.empty() &&
-        goes_on(image.runs.back(), address, bytes, n, line)) {
-        image_run& run = image.runs.back();
-        if (run.line != 0 && run.size == run.first_size) {
-            run.line_size = n;
-        } else if (run.line == 0) {
-            run.first_size += n;
+    image_run* last = image.runs.count > 0 ? &image.runs.items[image.runs.count - 1] : nullptr;
+    if (image.open_line && last != nullptr && goes_on(*last, address, bytes, n, line)) {
+        if (last->line != 0 && last->size == last->first_size) {
+            last->line_size = n;
+        } else if (last->line == 0) {
+            last->first_size += n;
         }
-        run.size += n;
-        return;
+        last->size += n;
+        return true;
     }
-    image.runs.push_back(image_run{address, n, bytes, line, n, 0, 0});
     image.open_line = true;
+    return push(image.runs, image_run{address, n, bytes, line, n, 0, 0});
 }
 
 // The first byte, by address, that `earlier` and `later` (which begins within `earlier`) give
@@ -102,72 +101,85 @@ void chunk_release::operator()(std::uint8_t* bytes) const {
     if (give_back != nullptr) {
         give_back(bytes);
     } else {
-        delete[] bytes;
+        std::free(bytes);
+    }
+}
+
+image_chunks::~image_chunks() {
+    for (std::uint8_t* chunk : held) {
+        release(chunk);
     }
 }
 
 std::uint8_t* image_room(image& image, std::size_t n) {
-    if (image.chunks.empty() || image_chunk_size - image.used < n) {
+    image_chunks& chunks = image.chunks;
+    if (chunks.held.count == 0 || image_chunk_size - image.used < n) {
         // Not zeroed: every byte is written before it is read.
-        std::uint8_t* chunk = image.memory.take != nullptr ? image.memory.take()
-                                                           : new (std::nothrow)
-                                                                 std::uint8_t[image_chunk_size];
-        if (chunk == nullptr) {
+        std::uint8_t* chunk = image.memory.take != nullptr
+                                  ? image.memory.take()
+                                  : static_cast<std::uint8_t*>(std::malloc(image_chunk_size));
+        chunks.release = chunk_release{image.memory.give_back};
+        if (chunk == nullptr || !push(chunks.held, chunk)) {
+            chunks.release(chunk);
             return nullptr;
         }
-        image.chunks.emplace_back(chunk, chunk_release{image.memory.give_back});
         image.used = 0;
         image.open_line = false;
     }
-    return image.chunks.back().get() + image.used;
+    return chunks.held.items[chunks.held.count - 1] + image.used;
 }
 
-void add_bytes(image& image, std::uint32_t address, std::size_t n, unsigned long long line) {
-    const std::uint8_t* bytes = image.chunks.back().get() + image.used;
+bool add_bytes(image& image, std::uint32_t address, std::size_t n, unsigned long long line) {
+    const std::uint8_t* bytes = image.chunks.held.items[image.chunks.held.count - 1] + image.used;
     image.used += n;
     const std::uint64_t below_wrap = address_space - address;
     if (n > below_wrap) {
-        add_run(image, address, bytes, static_cast<std::uint32_t>(below_wrap), line);
+        if (!add_run(image, address, bytes, static_cast<std::uint32_t>(below_wrap), line)) {
+            return false;
+        }
         bytes += below_wrap;
         n -= below_wrap;
         address = 0;
         image.open_line = false; // a new run, its first line the same line
     }
-    if (n > 0) {
-        add_run(image, address, bytes, static_cast<std::uint32_t>(n), line);
-    }
+    return n == 0 || add_run(image, address, bytes, static_cast<std::uint32_t>(n), line);
 }
 
-std::optional<image_conflict> first_conflict(image& image) {
-    std::sort(image.runs.begin(), image.runs.end(), [](const image_run& a, const image_run& b) {
+bool first_conflict(image& image, std::optional<image_conflict>& first) {
+    std::sort(begin(image.runs), end(image.runs), [](const image_run& a, const image_run& b) {
         return a.address != b.address ? a.address < b.address : a.line < b.line;
     });
     image.open_line = false;
-    std::optional<image_conflict> first;
-    std::vector<const image_run*> open; // runs that reach past the start of the next
+    first.reset();
+    grow_array<const image_run*> open; // runs that reach past the start of the next
     for (const image_run& run : image.runs) {
-        open.erase(std::remove_if(open.begin(), open.end(),
-                                  [&run](const image_run* o) {
-                                      return end_of(*o, o->address) <= run.address;
-                                  }),
-                   open.end());
+        open.count = static_cast<std::size_t>(std::remove_if(begin(open), end(open),
+                                                             [&run](const image_run* o) {
+                                                                 return end_of(*o, o->address) <=
+                                                                        run.address;
+                                                             }) -
+                                              begin(open));
         for (const image_run* earlier : open) {
             const auto conflict = first_difference(*earlier, run);
             if (conflict && (!first || comes_first(*conflict, *first))) {
                 first = conflict;
             }
         }
-        open.push_back(&run);
+        if (!push(open, &run)) {
+            return false;
+        }
     }
-    return first;
+    return true;
 }
 
-void place_image(image& image, std::uint32_t base, std::uint32_t origin) {
+bool place_image(image& image, std::uint32_t base, std::uint32_t origin) {
     image.base = base;
     image.origin = origin;
     image.open_line = false;
-    std::vector<image_run> placed;
-    placed.reserve(image.runs.size() + 1);
+    grow_array<image_run> placed;
+    if (!reserve(placed, image.runs.count + 1)) {
+        return false;
+    }
     for (image_run run : image.runs) {
         run.offset = run.address - base;
         const std::uint64_t below_wrap = address_space - run.offset;
@@ -175,31 +187,36 @@ void place_image(image& image, std::uint32_t base, std::uint32_t origin) {
             image_run front = run;
             front.size = static_cast<std::uint32_t>(below_wrap);
             front.first_size = std::min(front.first_size, front.size);
-            placed.push_back(front);
+            placed.items[placed.count++] = front;
             run = without_front(run, static_cast<std::uint32_t>(below_wrap));
         }
-        placed.push_back(run);
+        placed.items[placed.count++] = run;
     }
-    std::sort(placed.begin(), placed.end(), [](const image_run& a, const image_run& b) {
+    std::sort(begin(placed), end(placed), [](const image_run& a, const image_run& b) {
         return a.offset != b.offset ? a.offset < b.offset : a.line < b.line;
     });
     // Bytes that two runs give are alike: the first run keeps them.
-    image.runs.clear();
+    image.runs.count = 0;
     std::uint64_t end = 0;
     for (const image_run& run : placed) {
         const std::uint64_t run_end = end_of(run, run.offset);
         if (run_end <= end) {
             continue;
         }
-        image.runs.push_back(run.offset < end
-                                 ? without_front(run, static_cast<std::uint32_t>(end - run.offset))
-                                 : run);
+        image.runs.items[image.runs.count++] =
+            run.offset < end ? without_front(run, static_cast<std::uint32_t>(end - run.offset))
+                             : run;
         end = run_end;
     }
+    return true;
+}
+
+bool image_empty(const image& image) {
+    return image.runs.count == 0;
 }
 
 std::uint32_t lowest_address(const image& image) {
-    std::uint32_t lowest = image.runs.empty() ? 0 : image.runs.front().address;
+    std::uint32_t lowest = image_empty(image) ? 0 : image.runs.items[0].address;
     for (const image_run& run : image.runs) {
         lowest = std::min(lowest, run.address);
     }
@@ -207,15 +224,15 @@ std::uint32_t lowest_address(const image& image) {
 }
 
 std::uint32_t image_start(const image& image) {
-    return image.origin + (image.runs.empty() ? 0 : image.runs.front().offset);
+    return image.origin + (image_empty(image) ? 0 : image.runs.items[0].offset);
 }
 
 unsigned long long text_line_of(const image& image, std::uint32_t address) {
     const std::uint32_t offset = address - image.origin;
     const auto after =
-        std::upper_bound(image.runs.begin(), image.runs.end(), offset,
+        std::upper_bound(begin(image.runs), end(image.runs), offset,
                          [](std::uint32_t o, const image_run& run) { return o < run.offset; });
-    if (after == image.runs.begin()) {
+    if (after == begin(image.runs)) {
         return 0;
     }
     const image_run& run = *(after - 1);
@@ -234,10 +251,10 @@ read_result fill_run(image_reader& r, std::uint64_t n, byte_run& out) {
 read_result next_image_run(void* state, byte_run& out) {
     auto& r = *static_cast<image_reader*>(state);
     const image& image = *r.source;
-    if (r.run == image.runs.size()) {
+    if (r.run == image.runs.count) {
         return read_result::end;
     }
-    const image_run& run = image.runs[r.run];
+    const image_run& run = image.runs.items[r.run];
     out = byte_run{};
     if (r.at < run.offset) {
         // Between two runs: fill to the end of this page, pass over pages that hold no byte,
@@ -267,7 +284,7 @@ read_result next_image_run(void* state, byte_run& out) {
 } // namespace
 
 image_reader read_image(const image& image, std::uint8_t fill) {
-    image_reader reader{&image, 0, image.runs.empty() ? 0 : image.runs.front().offset, {}};
+    image_reader reader{&image, 0, image_empty(image) ? 0 : image.runs.items[0].offset, {}};
     std::memset(reader.fill, fill, sizeof reader.fill);
     return reader;
 }

@@ -8,11 +8,11 @@
 
 #include "walk/page_walk.h"
 
+#include "image/grow_array.h"
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+
 #include <optional>
-#include <vector>
 
 // Bytes at consecutive addresses, given by consecutive lines of a text: the first line gives
 // `first_size` bytes, each later one `line_size`, the last perhaps fewer.
@@ -30,22 +30,34 @@ struct image_run {
 constexpr std::size_t image_chunk_size = std::size_t{1} << 21;
 
 // Where the chunks come from: `take` gives image_chunk_size bytes, or null when it cannot, and
-// `give_back` takes them back. Without `take`, new and delete.
+// `give_back` takes them back. Without `take`, malloc and free.
 struct image_memory {
     std::uint8_t* (*take)();
     void (*give_back)(std::uint8_t* bytes);
 };
 
+// Gives a chunk back: to `give_back`, or to free without one.
 struct chunk_release {
     void (*give_back)(std::uint8_t* bytes);
     void operator()(std::uint8_t* bytes) const;
 };
 
+// The chunks an image holds, given back when it goes.
+struct image_chunks {
+    grow_array<std::uint8_t*> held;
+    chunk_release release{nullptr};
+
+    image_chunks() = default;
+    image_chunks(const image_chunks&) = delete;
+    image_chunks& operator=(const image_chunks&) = delete;
+    ~image_chunks();
+};
+
 struct image {
     image_memory memory;
-    std::vector<std::unique_ptr<std::uint8_t[], chunk_release>> chunks;
+    image_chunks chunks;
     std::size_t used; // bytes of the last chunk
-    std::vector<image_run> runs;
+    grow_array<image_run> runs;
     bool open_line;       // the last run may grow by the next line of the text
     std::uint32_t base;   // the file's address at offset 0, once placed
     std::uint32_t origin; // where offset 0 lies
@@ -57,8 +69,9 @@ std::uint8_t* image_room(image& image, std::size_t n);
 
 // Takes the `n` bytes last written into the room as the file's bytes at `address` on (past
 // FFFFFFFF they go on at 0), given by text line `line` (0 when the file is not text). Lines that
-// follow one another with bytes at consecutive addresses extend one run.
-void add_bytes(image& image, std::uint32_t address, std::size_t n, unsigned long long line);
+// follow one another with bytes at consecutive addresses extend one run. False when there is no
+// memory for the table of runs.
+bool add_bytes(image& image, std::uint32_t address, std::size_t n, unsigned long long line);
 
 // Two lines that give one address different values.
 struct image_conflict {
@@ -69,14 +82,17 @@ struct image_conflict {
     std::uint8_t earlier_value;
 };
 
-// The conflict whose later line comes first in the file (then the lowest address), if any.
-// Sorts the runs by address.
-std::optional<image_conflict> first_conflict(image& image);
+// Finds the conflict whose later line comes first in the file (then the lowest address), if
+// any. Sorts the runs by address. False when there is no memory for the search.
+bool first_conflict(image& image, std::optional<image_conflict>& conflict);
 
 // Places an image without conflicts: the file's address `base` lies at `origin`, and every byte
 // keeps its distance from it, wrapping past FFFFFFFF to 0. The runs are then ordered by their
-// distance from base, each address held once.
-void place_image(image& image, std::uint32_t base, std::uint32_t origin);
+// distance from base, each address held once. False when there is no memory for it.
+bool place_image(image& image, std::uint32_t base, std::uint32_t origin);
+
+// Whether the image holds no byte.
+bool image_empty(const image& image);
 
 // The lowest of the file's addresses that hold a byte; 0 for an empty image.
 std::uint32_t lowest_address(const image& image);

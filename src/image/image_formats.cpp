@@ -56,7 +56,10 @@ image_error read_image_file(image_format format, text_source in, std::optional<s
         return fault;
     }
     // The lines before a faulty one are read whole: a conflict among them comes first.
-    const auto conflict = first_conflict(out);
+    std::optional<image_conflict> conflict;
+    if (!first_conflict(out, conflict)) {
+        return fault_at(image_fault::no_memory, 0);
+    }
     if (conflict &&
         (fault.fault == image_fault::none || fault.line == 0 || conflict->line < fault.line)) {
         image_error refused = fault_at(image_fault::conflict, conflict->line);
@@ -67,6 +70,6 @@ image_error read_image_file(image_format format, text_source in, std::optional<s
         return fault;
     }
     const std::uint32_t base = labelled ? lowest_address(out) : start.value_or(0);
-    place_image(out, base, start.value_or(base));
-    return image_error{};
+    return place_image(out, base, start.value_or(base)) ? image_error{}
+                                                        : fault_at(image_fault::no_memory, 0);
 }

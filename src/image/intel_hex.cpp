@@ -85,8 +85,8 @@ std::size_t plain_record(const char* record, std::size_t available, intel_base b
         !read_hex_bytes(record + 9, length + 1, data, sum) || sum % 256 != 0) {
         return 0;
     }
-    add_bytes(out, base.base + offset, length, line);
-    return next;
+    // Without memory for its run, the record is read again as any other, and refused.
+    return add_bytes(out, base.base + offset, length, line) ? next : 0;
 }
 
 // Takes the plain data records that come next in the text: they need none of the checks that

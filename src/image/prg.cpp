@@ -34,7 +34,9 @@ image_error read_prg(text_source in, image& out) {
         if (n <= 0) {
             return n < 0 ? read_fault() : image_error{};
         }
-        add_bytes(out, at, static_cast<std::size_t>(n), 0);
+        if (!add_bytes(out, at, static_cast<std::size_t>(n), 0)) {
+            return fault_at(image_fault::no_memory, 0);
+        }
         at += static_cast<std::uint32_t>(n);
     }
 }

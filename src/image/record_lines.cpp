@@ -80,8 +80,7 @@ bool add_record(image& out, std::uint32_t address, const std::uint8_t* bytes, st
         return false;
     }
     std::memcpy(room, bytes, n);
-    add_bytes(out, address, n, line);
-    return true;
+    return add_bytes(out, address, n, line);
 }
 
 image_error read_record_lines(text_reader& in, const record_format& format, image& out) {

@@ -51,7 +51,7 @@ long read_input_at(input_file& in, std::uint64_t offset, void* buffer, std::size
 walk_status walk_input(input_file& in, std::uint32_t start, page_consumer out);
 
 // Memory for an image read whole: image_chunk_size bytes, or null when there is none; and its
-// release.
+// release. Never from new, whose failure ends the run.
 std::uint8_t* take_image_chunk();
 void give_back_image_chunk(std::uint8_t* chunk);
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdlib>
 #include <new>
 #include <string>
 
@@ -143,12 +144,13 @@ long read_input_at(input_file& in, std::uint64_t offset, void* buffer, std::size
     return _read(in.fd, buffer, request);
 }
 
+// From malloc, never from new: running out of memory for an image is a message of its own.
 std::uint8_t* take_image_chunk() {
-    return new (std::nothrow) std::uint8_t[image_chunk_size];
+    return static_cast<std::uint8_t*>(std::malloc(image_chunk_size));
 }
 
 void give_back_image_chunk(std::uint8_t* chunk) {
-    delete[] chunk;
+    std::free(chunk);
 }
 
 bool is_terminal(std::FILE* out) {

@@ -5,8 +5,8 @@
 # usage: e2e.sh GROUP TOOL [LAUNCHER...]
 #   GROUP     usage, address, open, non_utf8_name, console, listing, output_faults,
 #             input_faults, read_error, shrinking_file, permission, streams, terminal,
-#             early_reader, sample, small_stack, large, check, causes, formats, srecord, or
-#             all
+#             early_reader, sample, small_stack, memory, large, check, causes, formats,
+#             srecord, or all
 #   TOOL      the built pagetally (or pagetally.exe)
 #   LAUNCHER  a command that runs TOOL, such as wine for the Windows build
 #
@@ -754,6 +754,33 @@ group_small_stack() {
     status=$?
     if [ "$status" != 1 ] || [ "$(tail -n 2 out)" != $'header.bin: fits without its first 100 bytes (a header)\n17 of 17 pages differ' ]; then
         fail "a check that explains itself runs on a 32 KiB stack" "status $status" "$(tail -n 2 out)"
+    else
+        passed=$((passed + 1))
+    fi
+}
+
+# Memory that runs out while a large Intel HEX file is read: 400,000 one-byte records at random
+# addresses (each byte its address times 7, so that records of one address agree).
+group_memory() {
+    if [ "$windows" = 1 ] || [ -n "${ASAN_OPTIONS:-}" ] || [ "${#launcher[@]}" -gt 0 ]; then
+        skip "memory runs out while an image is read" "a native Linux build without sanitizers"
+        return
+    fi
+    awk 'BEGIN { srand(1); for (i = 0; i < 400000; i++) { a = int(rand() * 65536); b = (a * 7) % 256
+             s = (1 + int(a / 256) + a % 256 + b) % 256
+             printf ":01%04X00%02X%02X\n", a, b, (256 - s) % 256 }
+             print ":00000001FF" }' >many.ihex
+    (ulimit -v 30000 && exec "$tool" --format ihex many.ihex >out 2>err </dev/null)
+    status=$?
+    verify "memory runs out in a listing" 1 $'many.ihex: not enough memory to hold the image\n' ""
+    (ulimit -v 30000 &&
+        exec "$tool" --check "$source_dir/examples/sample.lst" --format ihex many.ihex \
+            >out 2>err </dev/null)
+    status=$?
+    verify "memory runs out in a check" 2 $'many.ihex: not enough memory to hold the image\n' ""
+    run_tool --format ihex many.ihex
+    if [ "$status" != 0 ] || [ "$(wc -l <out)" != 256 ] || [ -s err ]; then
+        fail "with memory, the same file lists its 256 pages" "status $status, $(wc -l <out) lines"
     else
         passed=$((passed + 1))
     fi
