@@ -78,59 +78,69 @@ bool about_a_whole(report_kind kind) {
     return kind >= report_kind::fits_start;
 }
 
-// The report's own words, after its prefix.
-void describe(const check_report& r, char* text, std::size_t size) {
-    const std::uint32_t a = r.address;
+// The words of a report about a line or page, after its address.
+void describe_page(const check_report& r, char* text, std::size_t size) {
     const unsigned x = r.image_value;
     const unsigned y = r.listing_value;
     switch (r.kind) {
     case report_kind::line_checksum:
-        std::snprintf(text, size, "%04" PRIX32 ": line checksum %02X, listing has %02X", a, x, y);
+        std::snprintf(text, size, "line checksum %02X, listing has %02X", x, y);
         break;
     case report_kind::all_lines:
-        std::snprintf(text, size, "%04" PRIX32 ": all %u line checksums differ", a, x);
+        std::snprintf(text, size, "all %u line checksums differ", x);
         break;
     case report_kind::page_total:
-        std::snprintf(text, size, "%04" PRIX32 ": page total %02X, listing has %02X", a, x, y);
+        std::snprintf(text, size, "page total %02X, listing has %02X", x, y);
         break;
     case report_kind::line_counts:
-        std::snprintf(text, size, "%04" PRIX32 ": %u line checksums, listing has %u", a, x, y);
+        std::snprintf(text, size, "%u line checksums, listing has %u", x, y);
         break;
     case report_kind::label_reads:
-        std::snprintf(text, size, "%04" PRIX32 ": the label reads %s", a, r.text);
+        std::snprintf(text, size, "the label reads %s", r.text);
         break;
+    case report_kind::page_not_in_listing:
+        std::snprintf(text, size, "page not in the listing");
+        break;
+    case report_kind::checksum_missing:
+        std::snprintf(text, size, "the checksum of line %04" PRIX32 " is missing (%02X)",
+                      r.line_address, x);
+        break;
+    case report_kind::checksum_extra:
+        std::snprintf(text, size, "%04" PRIX32 " has no line; %02X is one checksum too many",
+                      r.line_address, y);
+        break;
+    case report_kind::holds_lines:
+        std::snprintf(text, size, "holds %u of the page's 32 lines", x);
+        break;
+    case report_kind::bytes_too_many:
+    case report_kind::bytes_missing:
+        std::snprintf(text, size, "%u byte%s %s", x, x == 1 ? "" : "s",
+                      r.kind == report_kind::bytes_missing ? "missing" : "too many");
+        break;
+    default:
+        break;
+    }
+}
+
+// The report's own words, after its prefix: "ADDR: " and the words of a line or page.
+void describe(const check_report& r, char* text, std::size_t size) {
+    switch (r.kind) {
     case report_kind::not_a_checksum_line: {
         char why[64];
         describe_fault(*r.faulty, why, sizeof why);
         std::snprintf(text, size, "not a checksum line: %s", why);
         break;
     }
-    case report_kind::page_not_in_listing:
-        std::snprintf(text, size, "%04" PRIX32 ": page not in the listing", a);
-        break;
     case report_kind::page_not_in_image:
         std::snprintf(text, size, "page not in the image");
         break;
-    case report_kind::checksum_missing:
-        std::snprintf(text, size,
-                      "%04" PRIX32 ": the checksum of line %04" PRIX32 " is missing (%02X)", a,
-                      r.line_address, x);
-        break;
-    case report_kind::checksum_extra:
-        std::snprintf(text, size,
-                      "%04" PRIX32 ": %04" PRIX32 " has no line; %02X is one checksum too many", a,
-                      r.line_address, y);
-        break;
-    case report_kind::holds_lines:
-        std::snprintf(text, size, "%04" PRIX32 ": holds %u of the page's 32 lines", a, x);
-        break;
-    case report_kind::bytes_too_many:
-    case report_kind::bytes_missing:
-        std::snprintf(text, size, "%04" PRIX32 ": %u byte%s %s", a, x, x == 1 ? "" : "s",
-                      r.kind == report_kind::bytes_missing ? "missing" : "too many");
-        break;
     default:
-        describe_file(r, text, size);
+        if (about_a_whole(r.kind)) {
+            describe_file(r, text, size);
+        } else {
+            const int n = std::snprintf(text, size, "%04" PRIX32 ": ", r.address);
+            describe_page(r, text + n, size - static_cast<std::size_t>(n));
+        }
         break;
     }
 }

@@ -19,58 +19,74 @@ image_error text_ended(const text_reader& in) {
     return in.failed ? read_fault() : image_error{};
 }
 
-void describe_image_error(const image_error& error, image_format format, const char* name,
-                          char* text, std::size_t size) {
-    const unsigned long long n = error.line;
+namespace {
+
+// The words of a fault in a record, after "NAME:N: ".
+void describe_record_fault(const image_error& error, image_format format, char* text,
+                           std::size_t size) {
     switch (error.fault) {
-    case image_fault::none:
-        std::snprintf(text, size, "%s: an image", name);
-        break;
-    case image_fault::too_long:
-        std::snprintf(text, size, "%s:%llu: more than %u characters", name, n,
-                      static_cast<unsigned>(text_line_max));
-        break;
-    case image_fault::character:
-        if (error.byte >= 0x21 && error.byte <= 0x7E) {
-            std::snprintf(text, size, "%s:%llu: character '%c' at column %u", name, n, error.byte,
-                          error.column);
-        } else {
-            std::snprintf(text, size, "%s:%llu: byte 0x%02X at column %u", name, n, error.byte,
-                          error.column);
-        }
-        break;
-    case image_fault::odd_digits:
-        std::snprintf(text, size, "%s:%llu: an odd number of digits at column %u", name, n,
-                      error.column);
-        break;
-    case image_fault::no_start:
-        std::snprintf(text, size, "%s:%llu: no address label, and no start address given", name, n);
-        break;
     case image_fault::not_a_record:
-        std::snprintf(text, size, "%s:%llu: not a record", name, n);
+        std::snprintf(text, size, "not a record");
         break;
     case image_fault::length:
-        std::snprintf(text, size, "%s:%llu: length %02llX, the record holds %02llX bytes", name, n,
-                      error.given, error.wanted);
+        std::snprintf(text, size, "length %02llX, the record holds %02llX bytes", error.given,
+                      error.wanted);
         break;
     case image_fault::checksum:
-        std::snprintf(text, size, "%s:%llu: checksum %02llX, should be %02llX", name, n,
-                      error.given, error.wanted);
+        std::snprintf(text, size, "checksum %02llX, should be %02llX", error.given, error.wanted);
         break;
     case image_fault::record_type:
         std::snprintf(text, size,
-                      format == image_format::srec ? "%s:%llu: record type S%llu"
-                                                   : "%s:%llu: record type %02llX",
-                      name, n, error.given);
+                      format == image_format::srec ? "record type S%llu" : "record type %02llX",
+                      error.given);
         break;
     case image_fault::count:
-        std::snprintf(text, size, "%s:%llu: count %llu, the file has %llu data records", name, n,
-                      error.given, error.wanted);
+        std::snprintf(text, size, "count %llu, the file has %llu data records", error.given,
+                      error.wanted);
+        break;
+    default:
+        break;
+    }
+}
+
+// The words of a fault in a line, after "NAME:N: ".
+void describe_line_fault(const image_error& error, image_format format, char* text,
+                         std::size_t size) {
+    switch (error.fault) {
+    case image_fault::too_long:
+        std::snprintf(text, size, "more than %u characters", static_cast<unsigned>(text_line_max));
+        break;
+    case image_fault::character:
+        if (error.byte >= 0x21 && error.byte <= 0x7E) {
+            std::snprintf(text, size, "character '%c' at column %u", error.byte, error.column);
+        } else {
+            std::snprintf(text, size, "byte 0x%02X at column %u", error.byte, error.column);
+        }
+        break;
+    case image_fault::odd_digits:
+        std::snprintf(text, size, "an odd number of digits at column %u", error.column);
+        break;
+    case image_fault::no_start:
+        std::snprintf(text, size, "no address label, and no start address given");
         break;
     case image_fault::conflict:
-        std::snprintf(text, size, "%s:%llu: %04X holds %02X, line %llu gave it %02X", name, n,
+        std::snprintf(text, size, "%04X holds %02X, line %llu gave it %02X",
                       static_cast<unsigned>(error.conflict.address), error.conflict.value,
                       error.conflict.earlier_line, error.conflict.earlier_value);
+        break;
+    default:
+        describe_record_fault(error, format, text, size);
+        break;
+    }
+}
+
+} // namespace
+
+void describe_image_error(const image_error& error, image_format format, const char* name,
+                          char* text, std::size_t size) {
+    switch (error.fault) {
+    case image_fault::none:
+        std::snprintf(text, size, "%s: an image", name);
         break;
     case image_fault::no_end:
         std::snprintf(text, size, "%s: no end-of-file record", name);
@@ -84,5 +100,11 @@ void describe_image_error(const image_error& error, image_format format, const c
     case image_fault::read_failed:
         std::snprintf(text, size, "cannot read %s", name);
         break;
+    default: {
+        char words[96];
+        describe_line_fault(error, format, words, sizeof words);
+        std::snprintf(text, size, "%s:%llu: %s", name, error.line, words);
+        break;
+    }
     }
 }
