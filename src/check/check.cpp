@@ -105,7 +105,7 @@ check_state* begin_check(const check_request& request) {
     check->listing = start_reading(request.listing);
     check->start = request.start;
     check->used = no_bytes;
-    check->log = start_log(options.memory);
+    start_log(check->log, options.memory);
     check->wants_bits = true;
     return check;
 }

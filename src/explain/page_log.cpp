@@ -8,14 +8,12 @@ void listed_release::operator()(listed_as* listed) const {
     std::free(listed);
 }
 
-page_log start_log(image_memory memory) {
-    page_log log{};
+void start_log(page_log& log, image_memory memory) {
     log.memory = memory;
     log.chunk_pages =
         (memory.take != nullptr ? image_chunk_size : log_small_chunk) / sizeof(page_data);
     log.listed.reset(static_cast<listed_as*>(std::malloc(log_pages * sizeof(listed_as))));
     log.count = log.listed ? 0 : log_pages + 1;
-    return log;
 }
 
 namespace {

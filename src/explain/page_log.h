@@ -58,8 +58,9 @@ struct page_log {
     std::size_t count; // pages taken, also past log_pages
 };
 
-// A log whose chunks come from `memory`, or from malloc without its `take`.
-page_log start_log(image_memory memory);
+// Starts `log`, a log of no pages, made in place: its chunks come from `memory`, or from malloc
+// without its `take`.
+void start_log(page_log& log, image_memory memory);
 
 // Page k (below log_pages) of the image and of the listing's line for it, once written.
 const page_data& image_page(const page_log& log, std::size_t k);

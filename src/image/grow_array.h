@@ -26,10 +26,12 @@ template <typename T> bool reserve(grow_array<T>& array, std::size_t n) {
     if (n <= array.room) {
         return true;
     }
-    if (n > static_cast<std::size_t>(-1) / sizeof(T)) {
+    const std::size_t item_size =
+        sizeof(T); // NOLINT(bugprone-sizeof-expression): T may be a pointer
+    if (n > static_cast<std::size_t>(-1) / item_size) {
         return false;
     }
-    void* items = std::realloc(array.items, n * sizeof(T));
+    void* items = std::realloc(array.items, n * item_size);
     if (items == nullptr) {
         return false;
     }
@@ -43,7 +45,8 @@ template <typename T> bool push(grow_array<T>& array, const T& item) {
     if (array.count == array.room && !reserve(array, array.room < 8 ? 8 : 2 * array.room)) {
         return false;
     }
-    array.items[array.count++] = item;
+    // count < room here, so items is held.
+    array.items[array.count++] = item; // NOLINT(clang-analyzer-core.CallAndMessage)
     return true;
 }
 

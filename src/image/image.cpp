@@ -145,12 +145,12 @@ bool add_bytes(image& image, std::uint32_t address, std::size_t n, unsigned long
     return n == 0 || add_run(image, address, bytes, static_cast<std::uint32_t>(n), line);
 }
 
-bool first_conflict(image& image, std::optional<image_conflict>& first) {
+bool first_conflict(image& image, std::optional<image_conflict>& conflict) {
     std::sort(begin(image.runs), end(image.runs), [](const image_run& a, const image_run& b) {
         return a.address != b.address ? a.address < b.address : a.line < b.line;
     });
     image.open_line = false;
-    first.reset();
+    conflict.reset();
     grow_array<const image_run*> open; // runs that reach past the start of the next
     for (const image_run& run : image.runs) {
         open.count = static_cast<std::size_t>(std::remove_if(begin(open), end(open),
@@ -160,9 +160,9 @@ bool first_conflict(image& image, std::optional<image_conflict>& first) {
                                                              }) -
                                               begin(open));
         for (const image_run* earlier : open) {
-            const auto conflict = first_difference(*earlier, run);
-            if (conflict && (!first || comes_first(*conflict, *first))) {
-                first = conflict;
+            const auto found = first_difference(*earlier, run);
+            if (found && (!conflict || comes_first(*found, *conflict))) {
+                conflict = found;
             }
         }
         if (!push(open, &run)) {
@@ -187,10 +187,10 @@ bool place_image(image& image, std::uint32_t base, std::uint32_t origin) {
             image_run front = run;
             front.size = static_cast<std::uint32_t>(below_wrap);
             front.first_size = std::min(front.first_size, front.size);
-            placed.items[placed.count++] = front;
+            push(placed, front); // within the room reserved
             run = without_front(run, static_cast<std::uint32_t>(below_wrap));
         }
-        placed.items[placed.count++] = run;
+        push(placed, run);
     }
     std::sort(begin(placed), end(placed), [](const image_run& a, const image_run& b) {
         return a.offset != b.offset ? a.offset < b.offset : a.line < b.line;
@@ -229,7 +229,7 @@ std::uint32_t image_start(const image& image) {
 
 unsigned long long text_line_of(const image& image, std::uint32_t address) {
     const std::uint32_t offset = address - image.origin;
-    const auto after =
+    const auto* const after =
         std::upper_bound(begin(image.runs), end(image.runs), offset,
                          [](std::uint32_t o, const image_run& run) { return o < run.offset; });
     if (after == begin(image.runs)) {
