@@ -11,7 +11,8 @@ namespace {
 std::string request_of(std::vector<const char*> arguments) {
     arguments.insert(arguments.begin(), "pagetally");
     const request r = read_request(static_cast<int>(arguments.size()), arguments.data());
-    const char* what[] = {"list", "check", "help", "version", "usage", "unknown format"};
+    const char* what[] = {"list",  "check",          "help",          "version",
+                          "usage", "unknown format", "unknown option"};
     const char* formats[] = {"raw", "hex", "ihex", "srec", "prg"};
     char fill[3];
     std::snprintf(fill, sizeof fill, "%02X", r.fill);
@@ -21,6 +22,9 @@ std::string request_of(std::vector<const char*> arguments) {
         text += std::string(" ") + (r.listing != nullptr ? r.listing : "-") + " " +
                 (r.start != nullptr ? r.start : "-") + " " + r.image + " " +
                 formats[static_cast<int>(r.format)] + " " + fill + (r.all_reports ? " all" : "");
+    }
+    if (r.what == command::unknown_option) {
+        return text + " " + std::string(r.option, r.option_length);
     }
     return r.what == command::unknown_format ? text + " " + r.format_name : text;
 }
@@ -60,7 +64,17 @@ TEST(CommandLine, ReadsOptionsBeforeTheStartAddress) {
         {{"--fill", "FFF", "C000", "rom.bin"}, "usage"},
         {{"--fill", "G0", "C000", "rom.bin"}, "usage"},
         {{"--fill"}, "usage"},
-        {{"--colour", "C000", "rom.bin"}, "usage"},
+        {{"--colour", "C000", "rom.bin"}, "unknown option --colour"},
+        {{"--fromat=hex", "typed.hex"}, "unknown option --fromat"},
+        {{"-C000", "rom.bin"}, "unknown option -C000"},
+        {{"-c", "pub.lst", "-f", "ihex", "-a", "rom.hex"},
+         "check (check) pub.lst - rom.hex ihex FF all"},
+        {{"-c", "pub.lst", "-x", "C000", "rom.bin"}, "unknown option (check) -x"},
+        {{"-0C000", "rom.bin"}, "list - -0C000 rom.bin raw FF"},
+        {{"-10", "rom.bin"}, "list - -10 rom.bin raw FF"},
+        {{"--", "-C000", "rom.bin"}, "list - -C000 rom.bin raw FF"},
+        {{"-c", "pub.lst", "C000", "rom.bin", "-a"}, "usage (check)"},
+        {{"C000", "rom.bin", "-c", "pub.lst"}, "usage (check)"},
         {{"--format", "bin", "C000", "rom.bin"}, "unknown format bin"},
         {{"--check", "pub.lst", "--format", "elf", "rom"}, "unknown format (check) elf"},
     };

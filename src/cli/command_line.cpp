@@ -10,15 +10,36 @@ bool is(const char* argument, const char* word) {
     return std::strcmp(argument, word) == 0;
 }
 
+bool is_letter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// "--" and a name, or "-" and a letter: "-10" is a number, "-" standard input.
 bool is_option(const char* argument) {
-    return std::strncmp(argument, "--", 2) == 0;
+    return argument[0] == '-' && (argument[1] == '-' || is_letter(argument[1]));
+}
+
+// The short options, each the long one it stands for.
+constexpr struct {
+    const char* short_name;
+    const char* long_name;
+} short_options[] = {{"-c", "--check"}, {"-f", "--format"}, {"-a", "--all"}, {"-h", "--help"}};
+
+// The option's long form: a short option's, or itself.
+const char* long_form(const char* argument) {
+    for (const auto& option : short_options) {
+        if (std::strcmp(argument, option.short_name) == 0) {
+            return option.long_name;
+        }
+    }
+    return argument;
 }
 
 // "--name" or "--name=value": whether `argument` names option `name`; `value` is the text after
 // "=", or null without one.
 bool names(const char* argument, const char* name, const char*& value) {
     const std::size_t n = std::strlen(name);
-    if (std::strncmp(argument + 2, name, n) != 0 ||
+    if (std::strncmp(argument, "--", 2) != 0 || std::strncmp(argument + 2, name, n) != 0 ||
         (argument[2 + n] != '\0' && argument[2 + n] != '=')) {
         return false;
     }
@@ -46,7 +67,8 @@ struct options {
 // Reads the option at arguments[i], with its value from the next argument when it takes one
 // and has no "=".
 void read_option(int count, const char* const* arguments, options& o) {
-    const char* argument = arguments[o.next++];
+    const char* typed = arguments[o.next++];
+    const char* argument = long_form(typed);
     const char* value = nullptr;
     const auto take_value = [&]() {
         if (value == nullptr && o.next < count) {
@@ -69,14 +91,21 @@ void read_option(int count, const char* const* arguments, options& o) {
         o.refused = o.refused || value != nullptr;
     } else if (names(argument, "fill", value)) {
         o.refused = o.refused || !take_value() || !read_fill(value, o.asked.fill);
-    } else {
-        o.refused = true;
+    } else if (o.asked.option == nullptr) {
+        o.asked.option = typed;
+        const char* equals = typed[1] == '-' ? std::strchr(typed, '=') : nullptr;
+        o.asked.option_length =
+            equals != nullptr ? static_cast<std::size_t>(equals - typed) : std::strlen(typed);
     }
 }
 
 request refused(bool check) {
-    return request{command::usage,    check,   nullptr, nullptr, nullptr,
-                   image_format::raw, nullptr, 0xFF,    false};
+    request r{};
+    r.what = command::usage;
+    r.check_form = check;
+    r.format = image_format::raw;
+    r.fill = 0xFF;
+    return r;
 }
 
 // Takes the file name, and the start address before it unless the format gives its addresses,
@@ -90,10 +119,14 @@ request read_operands(int count, const char* const* arguments, options& o) {
         const char* value = nullptr;
         if (is_option(arguments[i]) && (i > file || !o.ended)) {
             misplaced = true;
-            o.check = o.check || names(arguments[i], "check", value);
+            o.check = o.check || names(long_form(arguments[i]), "check", value);
         }
     }
     o.asked.check_form = o.check;
+    if (o.asked.option != nullptr) {
+        o.asked.what = command::unknown_option;
+        return o.asked;
+    }
     if (o.asked.format_name != nullptr) {
         o.asked.what = command::unknown_format;
         return o.asked;
@@ -113,7 +146,7 @@ request read_operands(int count, const char* const* arguments, options& o) {
 request read_request(int count, const char* const* arguments) {
     options o{refused(false), false, false, 1, false};
     while (o.next < count && is_option(arguments[o.next]) && !o.ended) {
-        const char* argument = arguments[o.next];
+        const char* argument = long_form(arguments[o.next]);
         if (is(argument, "--")) {
             o.ended = true;
             ++o.next;
@@ -123,10 +156,6 @@ request read_request(int count, const char* const* arguments) {
         } else {
             read_option(count, arguments, o);
         }
-    }
-    if (o.next < count && is(arguments[o.next], "-h") && !o.ended) {
-        o.asked.what = command::help;
-        return o.asked;
     }
     return read_operands(count, arguments, o);
 }

@@ -8,28 +8,34 @@
 //   pagetally --check LISTING [--all] [--format NAME] [--fill XX] [start-address] file-name
 //   pagetally --help | -h | --version
 //
-// Options come first, in any order, each as "--name value" or "--name=value"; "--" ends them.
-// The first argument that is not an option is the start address, or the file name when only it
-// is left and the format gives its addresses. Arguments after the file name are ignored, but an
-// option there (an argument beginning with "--") is refused: a listing would pass for a check,
-// or raw bytes for the format asked for.
+// Options come first, in any order, each as "--name value" or "--name=value", or as the short
+// "-c LISTING", "-f NAME", "-a", "-h"; "--" ends them. Where an option may stand, an argument of
+// "-" and a letter is an option, whatever follows the letter: "-C000" is an unknown option, and a
+// negative start address whose first digit is a letter is written "-0C000" or after "--". The
+// first argument that is not an option is the start address, or the file name when only it is
+// left and the format gives its addresses. Arguments after the file name are ignored, but an
+// option there is refused: a listing would pass for a check, or raw bytes for the format asked
+// for.
 
 #include "image/image_formats.h"
 
+#include <cstddef>
 #include <cstdint>
 
-enum class command { list, check, help, version, usage, unknown_format };
+enum class command { list, check, help, version, usage, unknown_format, unknown_option };
 
 struct request {
     command what;
-    bool check_form;         // a check was asked for: its usage line, its statuses
-    const char* listing;     // of a check
-    const char* start;       // null when left out
-    const char* image;       // the file's name
-    image_format format;     // raw unless --format says otherwise
-    const char* format_name; // as typed, for unknown_format
-    std::uint8_t fill;       // FF unless --fill says otherwise
-    bool all_reports;        // --all: a check writes every report
+    bool check_form;           // a check was asked for: its usage line, its statuses
+    const char* listing;       // of a check
+    const char* start;         // null when left out
+    const char* image;         // the file's name
+    image_format format;       // raw unless --format says otherwise
+    const char* format_name;   // as typed, for unknown_format
+    const char* option;        // as typed (without "=value"), for unknown_option
+    std::uint8_t fill;         // FF unless --fill says otherwise
+    bool all_reports;          // --all: a check writes every report
+    std::size_t option_length; // of `option`, its characters before "="
 };
 
 // Reads the arguments after the program's name (arguments[0] is the program's name).

@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -72,6 +73,13 @@ int main(int argc, char** argv) {
                       write_line(stdout, {"unknown format ", asked.format_name,
                                           ": raw, hex, ihex, srec or prg"}),
                       usage_status);
+    case command::unknown_option: {
+        const std::string option(asked.option, asked.option_length);
+        return finish(usage_status,
+                      write_line(stdout, {"unknown option ", option.c_str()}) &&
+                          write_line(stdout, {asked.check_form ? check_usage : list_usage}),
+                      usage_status);
+    }
     case command::usage:
         break;
     }

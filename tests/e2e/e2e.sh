@@ -138,6 +138,12 @@ not be listed or a check found a difference; 2 when a check could not be made.
         -- 0 ones.bin --check ones.lst
     check "--check as the start address" 2 "$check_usage" -- 0 --check
     check "standard input is one input of a check, not both" 2 "$check_usage" -- --check - 0 -
+    printf '08 : 08\n' >ones.lst
+    check "short options: -c LISTING -a -f NAME" 0 $'all 1 pages match\n' -- \
+        -c ones.lst -a -f raw 0 ones.bin
+    check "an unknown option is named" 1 $'unknown option -C000\n'"$usage_line" -- -C000 ones.bin
+    check "an unknown option in a check is named" 2 $'unknown option --fromat\n'"$check_usage" \
+        -- -c ones.lst --fromat=hex 0 ones.bin
 }
 
 group_address() {
