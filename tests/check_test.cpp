@@ -213,16 +213,15 @@ TEST(Check, StaysInStepWhenTheListingSlips) {
          two[0] + "\nhello\n" + two[1], check_status::differ,
          "L:2: not a checksum line: no page total\n1 of 3 pages differ\n"},
         {"a page line skipped", 0, four_pages, lines_of({four[0], four[1], four[3]}),
-         check_status::differ, "0200: page not in the listing\n1 of 4 pages differ\n"},
+         check_status::differ, "L:3: 0200: page not in the listing\n1 of 4 pages differ\n"},
         {"a page line typed twice", 0, four_pages,
          lines_of({four[0], four[1], four[1], four[2], four[3]}), check_status::differ,
          "L:3: page not in the image\n1 of 5 pages differ\n"},
-        {"two page lines swapped", 0, four_pages, lines_of({four[0], four[2], four[1], four[3]}),
-         check_status::differ,
-         "0100: page not in the listing\nL:3: page not in the image\n2 of 5 pages differ\n"},
+        {"two page lines exchanged", 0, four_pages, lines_of({four[0], four[2], four[1], four[3]}),
+         check_status::differ, "L:2: lines 2 and 3 are exchanged\n2 of 4 pages differ\n"},
         {"a labelled listing that skips a page", 0, four_pages,
          lines_of({"0000:" + four[0], "0100:" + four[1], "0300:" + four[3]}), check_status::differ,
-         "0200: page not in the listing\n1 of 4 pages differ\n"},
+         "L:3: 0200: page not in the listing\n1 of 4 pages differ\n"},
         {"a label mistyped", 0, four_pages,
          lines_of({"0000:" + four[0], "0100:" + four[1], "0400:" + four[2], "0300:" + four[3]}),
          check_status::differ, "L:3: 0200: the label reads 0400\n1 of 4 pages differ\n"},
@@ -234,9 +233,10 @@ TEST(Check, StaysInStepWhenTheListingSlips) {
          "L:1: 0000: all 32 line checksums differ\nL:1: 0000: page total 8D, listing has CA\n"
          "1 of 2 pages differ\n"},
         {"a page not in the listing", 0, two_pages, two[0] + "\n# end\n", check_status::differ,
-         "0100: page not in the listing\n1 of 2 pages differ\n"},
+         "L:2: 0100: page not in the listing\n1 of 2 pages differ\n"},
         {"a page not in the image", 0, two_pages, lines_of(two) + "\n: 00\n: 00\n",
-         check_status::differ, "L:4: page not in the image\n1 of 3 pages differ\n"},
+         check_status::differ,
+         "L:4: page not in the image (nor the 1 after it)\n2 of 4 pages differ\n"},
         {"an empty image", 0, "", "# nothing\nxx\n: 00\n", check_status::differ,
          "L:2: not a checksum line: no page total\nL:3: page not in the image\n"
          "2 of 2 pages differ\n"},
@@ -370,10 +370,12 @@ TEST(Check, NamesTheLikelyCause) {
          "I: data bit 7 is 0 in every byte\n1 of 2 pages differ\n"},
         {"a chip read with twice its size", 0, half + half, lines_of({twice[0], twice[1]}),
          check_status::differ,
-         "0200: page not in the listing\nI: repeats its first 512 bytes\n1 of 3 pages differ\n",
+         "L:3: 0200: page not in the listing (nor the 1 after it)\nI: repeats its first 512 bytes\n"
+         "2 of 4 pages differ\n",
          true},
         {"only a file read again shows a repeat", 0, half + half, lines_of({twice[0], twice[1]}),
-         check_status::differ, "0200: page not in the listing\n1 of 3 pages differ\n"},
+         check_status::differ,
+         "L:3: 0200: page not in the listing (nor the 1 after it)\n2 of 4 pages differ\n"},
     };
     expect_reports(cases);
 }

@@ -24,6 +24,8 @@ TEST(ListingLine, ReadsEveryFormOfAPageLineAlike) {
         {": 00", line_kind::page, {}, 0x00, ""},
         {std::string(64, 'F') + ":FF", line_kind::page, std::vector<std::uint8_t>(32, 0xFF), 0xFF,
          ""},
+        {std::string(66, 'F') + ":FF", line_kind::page, std::vector<std::uint8_t>(33, 0xFF), 0xFF,
+         ""}, // one typed too many
         {"08 : 08 ; bank 0: C000", line_kind::page, {0x08}, 0x08, ""},
         {"08 : 08# note", line_kind::page, {0x08}, 0x08, ""},
         {"C000: 08 : 08", line_kind::page, {0x08}, 0x08, "C000"},
@@ -72,7 +74,7 @@ TEST(ListingLine, SaysWhyALineIsNotAChecksumLine) {
         {"08 \xC3\xA9: 08", "byte 0xC3 at column 4"},
         {"0 : 00", "an odd number of digits"},
         {"0 : 0g", "character 'g' at column 6"},
-        {std::string(66, '0') + ":00", "33 checksums"},
+        {std::string(70, '0') + ":00", "35 checksums"},
         {"C000 " + std::string(64, '0') + ":00", "34 checksums"},
         {"08 : 0", "the page total is not two digits"},
         {"08 : 000", "the page total is not two digits"},

@@ -126,6 +126,17 @@ std::optional<found_slip> report_pair(check_state& c, const page_sums& page,
         report(c, report_of);
         break;
     }
+    case pair_verdict::checksums_exchanged: {
+        // A slip that begins at the first of the two explains more than the two lines do.
+        if (const auto shift = slip_at(c, page, line, r.listing_first, r.position)) {
+            return realign_at(c, page, r, r.position, *shift);
+        }
+        check_report exchanged = listing_report(line, report_kind::checksums_exchanged, base);
+        exchanged.line_address = base + 8 * r.position;
+        exchanged.other_address = base + 8 * r.other;
+        report(c, exchanged);
+        break;
+    }
     case pair_verdict::counts_differ:
         report(c, listing_report(line, report_kind::line_counts, base, page.count, l.count));
         break;
@@ -146,7 +157,7 @@ void pass_over_faulty_lines(check_state& c) {
 bool listing_alone(pair_verdict verdict) {
     return verdict == pair_verdict::listing_checksum || verdict == pair_verdict::listing_total ||
            verdict == pair_verdict::total_only || verdict == pair_verdict::checksum_missing ||
-           verdict == pair_verdict::checksum_extra;
+           verdict == pair_verdict::checksum_extra || verdict == pair_verdict::checksums_exchanged;
 }
 
 } // namespace
@@ -189,8 +200,12 @@ step_result take_rest(check_state& c) {
         rest.adds_up = adds_up(line->line, page_address(*page), 0);
         log_page(c.log, *page, listed_as::own, &line->line, 0);
     }
-    pair_result r{pair_verdict::image_wrong, rest.adds_up, rest.listing_first,
-                  differing_lines(*page, line->line, rest.listing_first, rest.from), 0};
+    pair_result r{pair_verdict::image_wrong,
+                  rest.adds_up,
+                  rest.listing_first,
+                  differing_lines(*page, line->line, rest.listing_first, rest.from),
+                  0,
+                  0};
     if (rest.adds_up) {
         if (const auto slip = image_lines(c, *page, *line, r, false)) {
             if (!c.rest.own_step) { // another slip in the same page

@@ -42,6 +42,9 @@ std::size_t take_own_text(check_state& c, const page_sums* pages, std::size_t co
     c.used = used;
     c.wants_bits = used.bits_and != 0x00 || used.bits_or != 0xFF;
     c.steps += taken;
+    if (taken > 0) {
+        c.last_page_line = c.listing.line_number; // the pages' lines were the lines taken
+    }
     c.any_line = c.any_line || taken > 0;
     c.first_judged = c.first_judged || taken > 0;
     return taken;

@@ -37,6 +37,30 @@ bool one_checksum_off(const page_sums& page, const listing_line& line, pair_resu
     return true;
 }
 
+// Two lines differ, each holding the other's checksum in the listing: a sum cannot tell them,
+// and an image with two lines exchanged would hold their data sums, not their checksums, since
+// the lines' seeds differ.
+bool exchanged(const page_sums& page, const listing_line& line, pair_result& r) {
+    if (count_bits(r.differing) != 2) {
+        return false;
+    }
+    unsigned at[2];
+    unsigned n = 0;
+    for (unsigned i = 0; i < lines_per_page && n < 2; ++i) {
+        if ((r.differing >> i & 1) != 0) {
+            at[n++] = i;
+        }
+    }
+    const unsigned first = r.listing_first;
+    if (page.line[at[0]] != line.checksum[at[1] - first] ||
+        page.line[at[1]] != line.checksum[at[0] - first]) {
+        return false;
+    }
+    r.position = at[0];
+    r.other = at[1];
+    return true;
+}
+
 } // namespace
 
 unsigned count_bits(std::uint32_t bits) {
@@ -73,7 +97,7 @@ std::uint32_t differing_lines(const page_sums& page, const listing_line& line,
 
 pair_result compare_pair(const page_sums& page, const listing_line& line) {
     const std::uint32_t address = page_address(page);
-    pair_result r{pair_verdict::same, false, page.first, 0, 0};
+    pair_result r{pair_verdict::same, false, page.first, 0, 0, 0};
     if (line.count == 0) {
         r.verdict = page.total == line.total ? pair_verdict::same : pair_verdict::total_only;
         return r;
@@ -97,7 +121,8 @@ pair_result compare_pair(const page_sums& page, const listing_line& line) {
     if (r.differing == 0 && totals_agree) {
         r.verdict = pair_verdict::same;
     } else if (r.adds_up) {
-        r.verdict = pair_verdict::image_wrong;
+        r.verdict = exchanged(page, line, r) ? pair_verdict::checksums_exchanged
+                                             : pair_verdict::image_wrong;
     } else if (count_bits(r.differing) == 1 && totals_agree) {
         r.verdict = pair_verdict::listing_checksum;
     } else if (r.differing == 0) {

@@ -11,16 +11,18 @@
 #include <cstdint>
 
 enum class pair_verdict {
-    same,             // the same checksums and total
-    image_wrong,      // the listing line adds up: the image's differing lines are wrong
-    listing_checksum, // the line does not add up; one checksum differs, the totals agree
-    listing_total,    // the line does not add up; only the totals differ
-    both_wrong,       // the line does not add up, and neither of the above explains it
-    total_only,       // a line of the page total alone, which differs
-    partial_page,     // the listing has all 32 checksums, the page fewer: compared by line
-    checksum_missing, // the listing lacks the checksum of the page's line at `position`
-    checksum_extra,   // the listing's checksum at `position` is one too many
-    counts_differ     // the numbers of checksums differ otherwise
+    same,                // the same checksums and total
+    image_wrong,         // the listing line adds up: the image's differing lines are wrong
+    listing_checksum,    // the line does not add up; one checksum differs, the totals agree
+    listing_total,       // the line does not add up; only the totals differ
+    both_wrong,          // the line does not add up, and neither of the above explains it
+    total_only,          // a line of the page total alone, which differs
+    partial_page,        // the listing has all 32 checksums, the page fewer: compared by line
+    checksum_missing,    // the listing lacks the checksum of the page's line at `position`
+    checksum_extra,      // the listing's checksum at `position` is one too many
+    checksums_exchanged, // the line adds up, and holds the checksums of lines `position` and
+                         // `other` the other way round
+    counts_differ        // the numbers of checksums differ otherwise
 };
 
 struct pair_result {
@@ -29,6 +31,7 @@ struct pair_result {
     unsigned listing_first;  // the page's line that the listing's first checksum stands for
     std::uint32_t differing; // bit i: the page's line i differs from the listing's checksum of it
     unsigned position;       // of the checksum missing or too many, from the longer side's first
+    unsigned other;          // the second line of checksums exchanged
 };
 
 // How many bits are set.

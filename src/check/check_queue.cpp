@@ -43,6 +43,9 @@ const queued_line* line_ahead(check_state& c, std::size_t i) {
             c.lines[(c.line_first + c.line_count++) % line_slots] = queued_line{line, text.number};
             c.any_line = true;
         }
+        if (line.kind == line_kind::page) {
+            c.last_page_line = text.number;
+        }
     }
     return &c.lines[(c.line_first + i) % line_slots];
 }

@@ -101,6 +101,11 @@ void describe_page(const check_report& r, char* text, std::size_t size) {
     case report_kind::page_not_in_listing:
         std::snprintf(text, size, "page not in the listing");
         break;
+    case report_kind::checksums_exchanged:
+        std::snprintf(text, size,
+                      "the checksums of lines %04" PRIX32 " and %04" PRIX32 " are exchanged",
+                      r.line_address, r.other_address);
+        break;
     case report_kind::checksum_missing:
         std::snprintf(text, size, "the checksum of line %04" PRIX32 " is missing (%02X)",
                       r.line_address, x);
@@ -133,6 +138,9 @@ void describe(const check_report& r, char* text, std::size_t size) {
     }
     case report_kind::page_not_in_image:
         std::snprintf(text, size, "page not in the image");
+        break;
+    case report_kind::lines_exchanged:
+        std::snprintf(text, size, "lines %llu and %llu are exchanged", r.number, r.count);
         break;
     default:
         if (about_a_whole(r.kind)) {
@@ -174,9 +182,15 @@ void prefix_of(const report_writer& w, const check_report& r, char* prefix, std:
     if (r.side == report_side::image && !about_a_whole(r.kind)) {
         const bool whole_page =
             r.kind == report_kind::all_lines || r.kind == report_kind::holds_lines;
-        number = w.text.text_line == nullptr
-                     ? 0
-                     : first_text_line(w.text, r.image_address, whole_page ? 256 : 8);
+        // The line of the byte a hint names, else of the reported line's first from the file.
+        const bool hint = r.edits.count > 0;
+        const std::uint32_t from =
+            hint ? r.image_address + (r.edits.edit[0].address - r.address) : r.image_address;
+        number = w.text.text_line == nullptr ? 0
+                                             : first_text_line(w.text, from,
+                                                               hint         ? 1
+                                                               : whole_page ? 256
+                                                                            : 8);
     }
     if (number == 0) {
         std::snprintf(prefix, size, ": ");
@@ -200,17 +214,22 @@ void write_report(report_writer& writer, const check_report& report) {
     writer.shown += counted ? 1 : 0;
     char text[160];
     describe(report, text, sizeof text);
-    char edits[96] = "";
-    describe_edits(report.edits, edits, sizeof edits);
+    char tail[96] = "";
+    describe_edits(report.edits, tail, sizeof tail);
+    const bool counts = report.kind == report_kind::page_not_in_listing ||
+                        report.kind == report_kind::page_not_in_image;
+    if (counts && report.count > 0) {
+        std::snprintf(tail, sizeof tail, " (nor the %llu after it)", report.count);
+    }
     if (report.side == report_side::none) {
-        write(writer, {text, edits});
+        write(writer, {text, tail});
         return;
     }
     char prefix[32];
     prefix_of(writer, report, prefix, sizeof prefix);
     const bool image = report.side == report_side::image;
     write(writer,
-          {image ? writer.output.image_name : writer.output.listing_name, prefix, text, edits});
+          {image ? writer.output.image_name : writer.output.listing_name, prefix, text, tail});
 }
 
 void write_withheld(report_writer& writer) {

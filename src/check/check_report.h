@@ -31,8 +31,10 @@ enum class report_kind {
     line_counts,         // ADDR: K line checksums, listing has M
     label_reads,         // ADDR: the label reads LABEL
     not_a_checksum_line, // not a checksum line: REASON (of `faulty`)
-    page_not_in_listing, // ADDR: page not in the listing
-    page_not_in_image,   // page not in the image
+    page_not_in_listing, // ADDR: page not in the listing (nor the COUNT after it)
+    page_not_in_image,   // page not in the image (nor the COUNT after it)
+    lines_exchanged,     // lines N and COUNT are exchanged
+    checksums_exchanged, // ADDR: the checksums of lines LADDR and OTHER are exchanged
     checksum_missing,    // ADDR: the checksum of line LADDR is missing (XX)
     checksum_extra,      // ADDR: LADDR has no line; YY is one checksum too many
     holds_lines,         // ADDR: holds K of the page's 32 lines
@@ -66,6 +68,7 @@ struct check_report {
     unsigned listing_value;     // YY, or the listing's M
     const char* text;           // the label as typed, or the start address typed in decimal
     std::uint32_t line_address; // LADDR, or the start address given
+    std::uint32_t other_address;
     // The image's own address of the line or page reported, whose text line a report about the
     // image names; it differs from `address` after a slip.
     std::uint32_t image_address;

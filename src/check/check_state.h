@@ -76,6 +76,13 @@ struct realigned_walk {
     std::optional<found_slip> found;
 };
 
+// Once one side has ended, the other's pages left over are counted, and one report, the first's,
+// says how many came after it.
+struct leftover {
+    bool counting;
+    check_report report;
+};
+
 // A check of an image against a published listing. Pages of the image and page lines of the
 // listing are taken in order, and the check stays in step when one side has a page the other
 // lacks: a label decides, or else the next page and the next page line. Past a slip in the image
@@ -94,6 +101,7 @@ struct check_state {
     // The listing's lines read but not yet used up, in order.
     queued_line lines[lines_ahead + 2];
     std::size_t line_first, line_count;
+    unsigned long long last_page_line; // the number of the last page line read, 0 before one
     // Lines that are not checksum lines, already reported, whose pages are still to be used up:
     // each uses up the next page unless the page line after them is exactly that page.
     unsigned long long claims;
@@ -107,6 +115,7 @@ struct check_state {
     std::uint32_t shift; // of the pages taken now
     realigned_walk realign;
     page_rest rest;
+    leftover left;
     // The pages taken, for the explanations of a failed check; which are looked for only when
     // a page differed in a way its listing line alone does not explain.
     page_log log;

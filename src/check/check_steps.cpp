@@ -4,11 +4,11 @@
 #include "check/check_steps.h"
 
 #include "check/check_compare.h"
+#include "check/check_pair.h"
 #include "check/check_queue.h"
-#include "explain/explain.h"
+#include "check/check_start.h"
+#include "check/check_unpaired.h"
 #include "text/characters.h"
-
-#include <cstring>
 
 namespace {
 
@@ -53,69 +53,6 @@ std::optional<found_slip> pair(check_state& c, const page_sums& page, const queu
     return std::nullopt;
 }
 
-void page_not_in_listing(check_state& c, const page_sums& page) {
-    check_report r{};
-    r.kind = report_kind::page_not_in_listing;
-    r.address = page_address(page);
-    report(c, r);
-    log_page(c.log, page, listed_as::none);
-    use_page(c);
-    step(c, true);
-}
-
-void page_not_in_image(check_state& c, const queued_line& line) {
-    report(c, listing_report(line, report_kind::page_not_in_image));
-    drop_line(c);
-    step(c, true);
-}
-
-// The start address the listing fits, and the one given; or, when that was typed in decimal
-// and the one that fits is its value, that value.
-void fits_start(check_state& c, std::uint32_t fit) {
-    const char* typed = c.options.start_text;
-    std::uint32_t value = 0;
-    check_report r{};
-    r.kind = report_kind::fits_start;
-    r.side = report_side::listing;
-    r.address = fit;
-    r.line_address = c.start;
-    if (typed != nullptr && typed_in_decimal(typed, value) && ((fit ^ value) & 0xFFFFu) == 0 &&
-        std::strlen(typed) < 24) {
-        r.address = value;
-        r.text = typed;
-    }
-    report(c, r);
-    c.end = check_end::fitting_start;
-}
-
-// When the listing's first line is a page line unlike the image's first page, the start address
-// may be wrong: if the listing fits exactly one other, that is all the check says. False while
-// the search waits for the image's first bytes.
-bool judge_first_page(check_state& c, const page_sums& page, const queued_line& first) {
-    const bool suspect =
-        first.line.kind == line_kind::page && first.line.count >= 4 && !same_page(page, first.line);
-    // Waiting holds the pages taken meanwhile, which the queue has room for.
-    if (suspect && c.kept < start_search_bytes && !c.first_run_ended && !c.image_ended) {
-        return false;
-    }
-    c.first_judged = true;
-    if (!suspect) {
-        return true;
-    }
-    const queued_line* second = line_ahead(c, 1);
-    if (second == nullptr && c.listing.failed) {
-        c.end = check_end::listing_failed;
-        return true;
-    }
-    const auto fit = fitting_start(
-        c.first_bytes, c.kept, c.start, first.line,
-        second != nullptr && second->line.kind == line_kind::page ? &second->line : nullptr);
-    if (fit) {
-        fits_start(c, *fit);
-    }
-    return true;
-}
-
 // L is not a checksum line: it is reported, and stands for P unless the next page line is P.
 void not_a_checksum_line(check_state& c, const queued_line& line) {
     report_faulty_line(c, line);
@@ -134,23 +71,13 @@ void settle_claim(check_state& c, const page_sums* page, const queued_line* line
     }
 }
 
-// One side has ended: the other's next page or page line is reported, and the check ends.
-void one_side_ended(check_state& c, const page_sums* page, const queued_line* line) {
-    if (page != nullptr) {
-        page_not_in_listing(c, *page);
-    } else if (line != nullptr) {
-        page_not_in_image(c, *line);
-    }
-    c.end = check_end::by_the_rules;
-}
-
 std::optional<found_slip> follow_label(check_state& c, const page_sums& page,
                                        const queued_line& line) {
     switch (judge_label(line.line.label, page_address(page))) {
     case label_names::this_page:
         return pair(c, page, line);
     case label_names::a_later_page:
-        page_not_in_listing(c, page);
+        page_not_in_listing(c, page, &line);
         break;
     case label_names::a_passed_page:
         page_not_in_image(c, line);
@@ -159,19 +86,44 @@ std::optional<found_slip> follow_label(check_state& c, const page_sums& page,
     return std::nullopt;
 }
 
-// Without a label, the listing skips P when L is the next page, and L is a line too many when
-// the next page line is P.
+// Whether L stands for P but for one line checksum, by a typo of the image: the same lines, all
+// but one alike, and L adds up.
+bool but_one_line(const page_sums& page, const listing_line& line) {
+    return page.count == line.count && line.count > 0 &&
+           count_bits(differing_lines(page, line, page.first, 0)) == 1 &&
+           adds_up(line, page_address(page), page.first);
+}
+
+// Whether L stands for P, exactly or but for one line that the image has wrong.
+bool stands_for(const page_sums& page, const listing_line& line) {
+    return same_page(page, line) || but_one_line(page, line);
+}
+
+// Without a label: L and the next line are exchanged when they are the next two pages the other
+// way round; the listing skips P when L is the next page, and L is a line too many when the next
+// page line is P; the page that L or the next page line is may hold a typo of its own.
 std::optional<found_slip> judge_unlabelled(check_state& c, const page_sums& page,
                                            const queued_line& line) {
     const page_sums* next = page_ahead(c, 1);
-    if (next != nullptr && same_page(*next, line.line)) {
-        page_not_in_listing(c, page);
+    const queued_line* after = line_ahead(c, 1);
+    if (after == nullptr && c.listing.failed) {
+        c.end = check_end::listing_failed;
+        return std::nullopt;
+    }
+    const bool typo_here = but_one_line(page, line.line);
+    if (next != nullptr && after != nullptr && after->line.kind == line_kind::page &&
+        same_page(page, after->line) && same_page(*next, line.line)) {
+        lines_exchanged(c, line, *after);
+        return std::nullopt;
+    }
+    if (next != nullptr && !typo_here && stands_for(*next, line.line)) {
+        page_not_in_listing(c, page, &line);
         return std::nullopt;
     }
     const queued_line* ahead = next_page_line(c);
     if (ahead == nullptr && c.listing.failed) {
         c.end = check_end::listing_failed;
-    } else if (ahead != nullptr && same_page(page, ahead->line)) {
+    } else if (ahead != nullptr && !typo_here && stands_for(page, ahead->line)) {
         page_not_in_image(c, line);
     } else {
         return pair(c, page, line);

@@ -60,7 +60,7 @@ listing_line read_digits(const char* text, std::size_t body, std::size_t end,
         if (i > total_colon) {
             line.total = static_cast<std::uint8_t>(line.total << 4 | value);
             ++total_digits;
-        } else if (digits++ < 2 * lines_per_page) {
+        } else if (digits++ < 2 * (lines_per_page + 1)) {
             std::uint8_t& checksum = line.checksum[(digits - 1) / 2];
             checksum = static_cast<std::uint8_t>(checksum << 4 | value);
         }
@@ -68,7 +68,7 @@ listing_line read_digits(const char* text, std::size_t body, std::size_t end,
     if (digits % 2 != 0) {
         return invalid(line_fault::odd_digits);
     }
-    if (digits > 2 * lines_per_page) {
+    if (digits > 2 * (lines_per_page + 1)) {
         listing_line too_many = invalid(line_fault::too_many);
         too_many.checksums = static_cast<unsigned>(digits / 2);
         return too_many;

@@ -22,14 +22,14 @@ enum class line_fault {
     bad_label,     // two colons, and the text before the first is not an address label
     bad_character, // `byte` at `column`: neither a hexadecimal digit nor the total's colon
     odd_digits,    // an odd number of checksum digits
-    too_many,      // `checksums` checksums, more than 32
+    too_many,      // `checksums` checksums, more than 33 (a page's 32, and one too many)
     bad_total      // the page total is not two digits
 };
 
 struct listing_line {
     line_kind kind;
-    unsigned count;                        // checksums on a page line, 0 to 32
-    std::uint8_t checksum[lines_per_page]; // checksum[i] is valid for i < count
+    unsigned count;                            // checksums on a page line, 0 to 33
+    std::uint8_t checksum[lines_per_page + 1]; // checksum[i] is valid for i < count
     std::uint8_t total;
     char label[9]; // an address label's digits as typed, in upper case; empty without one
     line_fault fault;
@@ -43,9 +43,10 @@ struct listing_line {
 //
 // A '#' or ';' starts a comment that runs to the end of the line. Spaces and tabs are ignored
 // anywhere. A line that is then empty is skipped. A page line is an optional address label
-// (an optional "$", "&", "0x" or "0X", 4 to 8 hexadecimal digits, and a colon), 0 to 32
-// checksums of two hexadecimal digits each (either case), a colon, then the page total in two
-// digits. Any other line is invalid, with the first fault that applies.
+// (an optional "$", "&", "0x" or "0X", 4 to 8 hexadecimal digits, and a colon), 0 to 33
+// checksums of two hexadecimal digits each (33: a page's, and one typed too many) (either case), a
+// colon, then the page total in two digits. Any other line is invalid, with the first fault that
+// applies.
 listing_line parse_listing_line(const char* text, std::size_t length);
 
 // Writes why an invalid line is not a checksum line ("no page total", "character 'g' at column

@@ -439,12 +439,12 @@ group_check() {
         -- --check "$lst" C000 "$source_dir/examples/sample.prg"
     head -n 201 "$hex" >half.hex
     check "a half-typed image" 1 \
-        "half.hex:194: C600: holds 8 of the page's 32 lines"$'\n'"$lst:8: page not in the image"$'\n2 of 8 pages differ\n' \
+        "half.hex:194: C600: holds 8 of the page's 32 lines"$'\n'"$lst:8: page not in the image (nor the 8 after it)"$'\n10 of 16 pages differ\n' \
         -- --check "$lst" --format hex half.hex
     check "a wrong start address" 1 "$lst: fits start address C000, not E000"$'\n' \
         -- --check "$lst" E000 "$sample"
     sed 5d "$lst" >skipped.lst
-    check "a page line skipped" 1 $'C400: page not in the listing\n1 of 16 pages differ\n' \
+    check "a page line skipped" 1 $'skipped.lst:5: C400: page not in the listing\n1 of 16 pages differ\n' \
         -- --check skipped.lst C000 "$sample"
     # A blank chip: the first ten reports, then how many more.
     repeated 4096 '\377' >blank.bin
@@ -477,7 +477,7 @@ REPORTS
     head -c 2048 "$sample" >>doubled.bin
     head -n 8 "$lst" >doubled.lst
     check "an image that repeats its first half" 1 \
-        $'C800: page not in the listing\ndoubled.bin: repeats its first 2048 bytes\n1 of 9 pages differ\n' \
+        $'doubled.lst:9: C800: page not in the listing (nor the 7 after it)\ndoubled.bin: repeats its first 2048 bytes\n8 of 16 pages differ\n' \
         -- --check doubled.lst C000 doubled.bin
     printf '# nothing yet\n' >comments.lst
     check "a listing without a checksum line" 2 $'comments.lst: no checksum lines\n' \
@@ -491,7 +491,7 @@ REPORTS
     "${launcher[@]}" "$tool" --check doubled.lst C000 - <doubled.bin >out 2>err
     status=$?
     verify "an image from standard input, read again" 1 \
-        $'C800: page not in the listing\n-: repeats its first 2048 bytes\n1 of 9 pages differ\n' ""
+        $'doubled.lst:9: C800: page not in the listing (nor the 7 after it)\n-: repeats its first 2048 bytes\n8 of 16 pages differ\n' ""
     "${launcher[@]}" "$tool" --check "$lst" C000 "$sample" >/dev/full 2>err </dev/null
     status=$?
     : >out
@@ -531,7 +531,7 @@ group_causes() {
     check_cause "a header" $'header.bin: fits without its first 128 bytes (a header)\n17 of 17 pages differ' \
         -- --check "$lst" C000 header.bin
     check_cause "Intel HEX read as raw" \
-        "$ex/sample.ihex: looks like Intel HEX text; try --format ihex"$'\n17 of 17 pages differ' \
+        "$ex/sample.ihex: looks like Intel HEX text; try --format ihex"$'\n39 of 39 pages differ' \
         -- --check "$lst" C000 "$ex/sample.ihex"
     check "a start address typed in decimal" 1 \
         "$lst: fits start address C000, not 49152 (49152 is C000 in decimal)"$'\n' \

@@ -368,7 +368,7 @@ bool is_trait(const std::string& line) {
 }
 
 // Steps and differing steps, when the pages stay in step, no slip is mended, and every report is
-// shown: each pair that differs, and the other side's next page or line when one side ends.
+// shown: each pair that differs, and every page or line of the other side once one side ends.
 bool counted(const std::vector<std::string>& pages, const std::vector<std::string>& listed,
              const std::vector<std::string>& lines, std::size_t& differ, std::size_t& steps) {
     for (const std::string& line : lines) {
@@ -378,8 +378,9 @@ bool counted(const std::vector<std::string>& pages, const std::vector<std::strin
             return false;
         }
     }
+    // Past the end of one side, every page of the other is a step that differs.
     const std::size_t both = std::min(pages.size(), listed.size());
-    steps = both + (pages.size() != listed.size());
+    steps = std::max(pages.size(), listed.size());
     differ = steps - both;
     for (std::size_t i = 0; i < both; ++i) {
         differ += pages[i] != listed[i];

@@ -151,7 +151,8 @@ void check_page_lines(const fuzz_case& c) {
                             cause_lines(c.image), 1, listed.size() + 1, false);
     } else {
         changed.erase(changed.begin() + static_cast<long>(page));
-        want = failed_check({hex4(page_base(c.start, page)) + ": page not in the listing"},
+        want = failed_check({"L:" + std::to_string(page + 1) + ": " +
+                             hex4(page_base(c.start, page)) + ": page not in the listing"},
                             cause_lines(c.image), 1, listed.size(), false);
     }
     expect_check(c, c.image, changed, want, "a page line removed or doubled was not the one step");
@@ -218,7 +219,8 @@ void check_slip(const fuzz_case& c) {
     std::size_t differing = 1;
     std::size_t steps = listed.size();
     if (page == common && pages.size() == listed.size() + 1) {
-        reported = hex4(page_base(c.start, page)) + ": page not in the listing";
+        reported = "L:" + std::to_string(listed.size() + 1) + ": " +
+                   hex4(page_base(c.start, page)) + ": page not in the listing";
         steps = pages.size();
     } else if (page == common && listed.size() == pages.size() + 1) {
         reported = "L:" + std::to_string(page + 1) + ": page not in the image";
@@ -363,7 +365,7 @@ void check_count(const fuzz_case& c) {
 
 // The image cut short inside a page that the listing holds whole: the lines it holds are
 // compared (a flipped bit in one of two or more is the image's line), then the page holds K of
-// its 32 lines, then the listing's next line is not in the image.
+// its 32 lines, then the listing's next line is not in the image, nor those after it.
 void check_cut(const fuzz_case& c) {
     if (c.image.empty()) {
         return;
@@ -394,18 +396,20 @@ void check_cut(const fuzz_case& c) {
         reports.push_back("I: " + hex4(page_base(c.start, page)) + ": holds " +
                           std::to_string(held) + " of the page's 32 lines");
     }
-    const bool more = page + 1 < c.listed.size();
-    if (more) {
-        reports.push_back("L:" + std::to_string(page + 2) + ": page not in the image");
+    // The listing's lines after the image's last page are counted, and named once.
+    const std::size_t left = c.listed.size() - page - 1;
+    if (left > 0) {
+        reports.push_back("L:" + std::to_string(page + 2) + ": page not in the image" +
+                          (left > 1 ? " (nor the " + std::to_string(left - 1) + " after it)" : ""));
     }
     if (!in_step(pages, c.listed)) {
         return;
     }
-    const std::size_t steps = page + 1 + more;
+    const std::size_t steps = c.listed.size();
     expect_check(c, typed, c.listed,
                  reports.empty()
                      ? matched(steps)
-                     : failed_check(reports, cause_lines(typed), partial + more, steps, false),
+                     : failed_check(reports, cause_lines(typed), partial + left, steps, false),
                  "an image cut short was not reported as such");
 }
 
