@@ -99,23 +99,21 @@ bool stands_for(const page_sums& page, const listing_line& line) {
     return same_page(page, line) || but_one_line(page, line);
 }
 
-// Without a label: L and the next line are exchanged when they are the next two pages the other
-// way round; the listing skips P when L is the next page, and L is a line too many when the next
+// Whether L and the line after it are P and the next page the other way round: their labels, if
+// any, go with them.
+bool exchanged_with_next(check_state& c, const page_sums& page, const queued_line& line) {
+    const page_sums* next = page_ahead(c, 1);
+    const queued_line* after = line_ahead(c, 1);
+    return next != nullptr && after != nullptr && after->line.kind == line_kind::page &&
+           same_page(page, after->line) && same_page(*next, line.line);
+}
+
+// Without a label: the listing skips P when L is the next page, and L is a line too many when the next
 // page line is P; the page that L or the next page line is may hold a typo of its own.
 std::optional<found_slip> judge_unlabelled(check_state& c, const page_sums& page,
                                            const queued_line& line) {
     const page_sums* next = page_ahead(c, 1);
-    const queued_line* after = line_ahead(c, 1);
-    if (after == nullptr && c.listing.failed) {
-        c.end = check_end::listing_failed;
-        return std::nullopt;
-    }
     const bool typo_here = but_one_line(page, line.line);
-    if (next != nullptr && after != nullptr && after->line.kind == line_kind::page &&
-        same_page(page, after->line) && same_page(*next, line.line)) {
-        lines_exchanged(c, line, *after);
-        return std::nullopt;
-    }
     if (next != nullptr && !typo_here && stands_for(*next, line.line)) {
         page_not_in_listing(c, page, &line);
         return std::nullopt;
@@ -148,6 +146,10 @@ step_result take_step(check_state& c, const page_sums* page, const queued_line* 
         return step_result{false, pair(c, *page, *line)};
     } else if (page_ahead(c, 1) == nullptr && !c.image_ended) {
         return step_result{true, std::nullopt};
+    } else if (exchanged_with_next(c, *page, *line)) {
+        lines_exchanged(c, *line, *line_ahead(c, 1));
+    } else if (c.listing.failed) {
+        c.end = check_end::listing_failed;
     } else if (line->line.label[0] != '\0') {
         return step_result{false, follow_label(c, *page, *line)};
     } else {
