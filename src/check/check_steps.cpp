@@ -148,8 +148,6 @@ step_result take_step(check_state& c, const page_sums* page, const queued_line* 
         return step_result{true, std::nullopt};
     } else if (exchanged_with_next(c, *page, *line)) {
         lines_exchanged(c, *line, *line_ahead(c, 1));
-    } else if (c.listing.failed) {
-        c.end = check_end::listing_failed;
     } else if (line->line.label[0] != '\0') {
         return step_result{false, follow_label(c, *page, *line)};
     } else {
