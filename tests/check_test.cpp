@@ -51,8 +51,10 @@ checked check(std::uint32_t start, const std::string& image, const std::string& 
     const bool hex = as == typed::hex;
     check_state* state = begin_check(check_request{
         text_source{read_piece, &text}, start, check_output{out, write_plain, "L", "I"},
-        check_options{all, hex, hex ? typed_line : nullptr, &typed_image, !hex, nullptr,
-                      file_again(file)}});
+        check_options{all, hex,
+                      hex ? image_text{typed_line, nullptr, &typed_image, nullptr, 0}
+                          : image_text{},
+                      !hex, nullptr, file_again(file)}});
     const walk_status walked =
         walk_pages(byte_source{next_piece, &pages}, start, check_consumer(*state));
     const check_status status = end_check(state, walked);

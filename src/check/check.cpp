@@ -95,12 +95,7 @@ check_state* begin_check(const check_request& request) {
         return nullptr;
     }
     const check_options& options = request.options;
-    check->writer = report_writer{request.output,
-                                  image_text{options.text_line, options.text_state},
-                                  options.all_reports,
-                                  0,
-                                  0,
-                                  false};
+    check->writer = report_writer{request.output, options.text, options.all_reports, 0, 0, false};
     check->options = options;
     check->listing = start_reading(request.listing);
     check->start = request.start;

@@ -25,11 +25,8 @@ enum class check_status {
 struct check_options {
     bool all_reports; // every report, not only the first reports_shown
     bool hints;       // the image is typed hex: a one-line image report suggests the digit to mend
-    // The text line of the image file that gave the byte at `address`, 0 when none did (a fill
-    // byte); null when the image is not text.
-    unsigned long long (*text_line)(const void* state, std::uint32_t address);
-    const void* text_state;
-    bool raw;                 // the image is raw bytes: a failed check asks whether it is text
+    image_text text;  // where the image's bytes came from, when it is text
+    bool raw;         // the image is raw bytes: a failed check asks whether it is text
     const char* start_text;   // the start address as typed; null when it was left out
     image_again again;        // the image read again, to explain a failed check
     image_memory memory{};    // for the pages a failed check is explained from; new without one

@@ -98,8 +98,8 @@ std::uint32_t own_address(const check_state& c, std::uint32_t address) {
 }
 
 bool from_file(const check_state& c, std::uint32_t address) {
-    return c.options.text_line == nullptr ||
-           c.options.text_line(c.options.text_state, address) != 0;
+    const image_text& text = c.options.text;
+    return text.text_line == nullptr || text.text_line(text.state, address) != 0;
 }
 
 check_report image_report(const check_state& c, report_kind kind, std::uint32_t address,

@@ -5,6 +5,7 @@
 
 #include "check/check_pair.h"
 #include "explain/explanation.h"
+#include "image/image.h"
 #include "listing/listing_line.h"
 
 #include <cstddef>
@@ -78,11 +79,17 @@ struct check_report {
     unsigned long long count, steps;
 };
 
-// Where the image's bytes came from: the text line that gave the byte at `address` (the
-// image's own), 0 when none did; null when the image is not text.
+// Where the image's bytes came from, for an image read from a text: the text line that gave the
+// byte at `address` (the image's own), 0 when none did (a hole's fill); the first address from
+// `address` on that holds a byte of the file, or the image's end when none does (null when it
+// has no holes); and what the text held that a check reads past, in address order. All null
+// when the image is not text.
 struct image_text {
     unsigned long long (*text_line)(const void* state, std::uint32_t address);
+    std::uint32_t (*next_file_byte)(const void* state, std::uint32_t address);
     const void* state;
+    const image_note* notes;
+    std::size_t note_count;
 };
 
 // The first reports are written, the rest counted, unless all are asked for.

@@ -108,8 +108,8 @@ bool exchanged_with_next(check_state& c, const page_sums& page, const queued_lin
            same_page(page, after->line) && same_page(*next, line.line);
 }
 
-// Without a label: the listing skips P when L is the next page, and L is a line too many when the next
-// page line is P; the page that L or the next page line is may hold a typo of its own.
+// Without a label: the listing skips P when L is the next page, and L is a line too many when the
+// next page line is P; the page that L or the next page line is may hold a typo of its own.
 std::optional<found_slip> judge_unlabelled(check_state& c, const page_sums& page,
                                            const queued_line& line) {
     const page_sums* next = page_ahead(c, 1);

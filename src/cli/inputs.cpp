@@ -74,7 +74,8 @@ bool open_image(const request& asked, const char* usage, int failure, input_file
         return true;
     }
     const image_error error =
-        read_image_file(asked.format, text_of(image.in), image.start, image.read);
+        read_image_file(asked.format, text_of(image.in), image.start, image.read,
+                        listing != nullptr ? image_reading::to_check : image_reading::to_list);
     close_input(image.in);
     if (error.fault != image_fault::none) {
         status = refuse_image(error, asked, failure);

@@ -10,9 +10,21 @@
 
 namespace {
 
-// The text line that gave the byte at `address` of an image read from a text.
+// The text line that gave the byte at `address` of an image read from a text, and the next
+// byte from the text.
 unsigned long long text_line_at(const void* state, std::uint32_t address) {
     return text_line_of(*static_cast<const image*>(state), address);
+}
+
+std::uint32_t next_byte_at(const void* state, std::uint32_t address) {
+    return next_file_byte(*static_cast<const image*>(state), address);
+}
+
+image_text text_of_image(const image& read, bool text) {
+    if (!text) {
+        return image_text{};
+    }
+    return image_text{text_line_at, next_byte_at, &read, read.notes.items, read.notes.count};
 }
 
 long read_image_at(void* state, std::uint64_t offset, void* buffer, std::size_t size) {
@@ -38,8 +50,7 @@ check_options options_for(const request& asked, opened_image& opened, image_acce
                    : image_again{image_from_start, &access.decoded, nullptr, nullptr, 0};
     return check_options{asked.all_reports,
                          asked.format == image_format::hex,
-                         text ? text_line_at : nullptr,
-                         &opened.read,
+                         text_of_image(opened.read, text),
                          opened.raw,
                          asked.start,
                          again,

@@ -105,4 +105,3 @@ std::uint32_t lowest_address(const image& image) {
 std::uint32_t image_start(const image& image) {
     return image.origin + (image_empty(image) ? 0 : image.runs.items[0].offset);
 }
-

@@ -6,12 +6,11 @@
 // consecutive addresses that they fill, with the text lines that gave them. Nothing per byte is
 // kept beyond the byte itself.
 
+#include "image/grow_array.h"
 #include "walk/page_walk.h"
 
-#include "image/grow_array.h"
 #include <cstddef>
 #include <cstdint>
-
 #include <optional>
 
 // Bytes at consecutive addresses, given by consecutive lines of a text: the first line gives
@@ -53,14 +52,34 @@ struct image_chunks {
     ~image_chunks();
 };
 
+// What a text read for a check holds that a listing would refuse, for the check to report: a
+// character that is no hexadecimal digit (read as the digit it looks like, or else its line's
+// bytes are not compared), or a label out of order, read as the label that fits the lines
+// around it.
+enum class note_kind { bad_character, label_out_of_order };
+
+struct image_note {
+    note_kind kind;
+    std::uint32_t
+        address; // of the character's byte, or of the label as read; placed with the image
+    unsigned long long line;
+    unsigned column; // of the character, from 1
+    char typed;
+    char read_as;              // the digit a character was read as; 0 when none
+    std::uint32_t from, bytes; // of a bad character's line, not compared when `read_as` is 0
+    std::uint32_t label;       // as typed, of `digits` digits
+    unsigned digits;
+};
+
 struct image {
     image_memory memory;
     image_chunks chunks;
     std::size_t used; // bytes of the last chunk
     grow_array<image_run> runs;
-    bool open_line;       // the last run may grow by the next line of the text
-    std::uint32_t base;   // the file's address at offset 0, once placed
-    std::uint32_t origin; // where offset 0 lies
+    bool open_line;               // the last run may grow by the next line of the text
+    std::uint32_t base;           // the file's address at offset 0, once placed
+    std::uint32_t origin;         // where offset 0 lies
+    grow_array<image_note> notes; // in the order of their addresses, once placed
 };
 
 // Room for `n` bytes (at most image_chunk_size) after those held, valid until the image is used
@@ -102,6 +121,10 @@ std::uint32_t image_start(const image& image);
 
 // The text line that gave the byte at `address` of a placed image, or 0 when it holds none.
 unsigned long long text_line_of(const image& image, std::uint32_t address);
+
+// The first address from `address` on that holds a byte of a placed image, or where the image
+// ends when none does (the address after its last byte).
+std::uint32_t next_file_byte(const image& image, std::uint32_t address);
 
 // Reads a placed image in order: its bytes, the fill byte at every address between its first
 // and its last byte that holds none, except in pages that hold no byte at all, which are passed

@@ -32,13 +32,13 @@ std::optional<image_format> format_named(const char* name) {
 }
 
 image_error read_image_file(image_format format, text_source in, std::optional<std::uint32_t> start,
-                            image& out) {
+                            image& out, image_reading how) {
     image_error fault{};
     bool labelled = true; // the file gives the addresses
     text_reader reader = start_reading(in);
     switch (format) {
     case image_format::hex:
-        fault = read_hex_text(reader, start, out, labelled);
+        fault = read_hex_text(reader, start, out, how == image_reading::to_check, labelled);
         break;
     case image_format::ihex:
         fault = read_intel_hex(reader, out);

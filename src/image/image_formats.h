@@ -17,7 +17,11 @@ std::optional<image_format> format_named(const char* name);
 // `start` when one is given, the file's lowest address lies there; otherwise at the file's own
 // addresses. A hex text whose first line with bytes has no label begins at `start` instead, and
 // its labels are addresses as they stand. The error is the first in the file's order.
+// For a check, typed hex is read past a character that is no digit and a label out of order,
+// which are noted in the image for the check to report.
+enum class image_reading { to_list, to_check };
+
 image_error read_image_file(image_format format, text_source in, std::optional<std::uint32_t> start,
-                            image& out);
+                            image& out, image_reading how = image_reading::to_list);
 
 #endif

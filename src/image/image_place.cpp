@@ -88,17 +88,25 @@ bool place_image(image& image, std::uint32_t base, std::uint32_t origin) {
     });
     // Bytes that two runs give are alike: the first run keeps them.
     image.runs.count = 0;
-    std::uint64_t end = 0;
+    std::uint64_t covered = 0; // the end of the runs kept
     for (const image_run& run : placed) {
         const std::uint64_t run_end = end_of(run, run.offset);
-        if (run_end <= end) {
+        if (run_end <= covered) {
             continue;
         }
         image.runs.items[image.runs.count++] =
-            run.offset < end ? without_front(run, static_cast<std::uint32_t>(end - run.offset))
-                             : run;
-        end = run_end;
+            run.offset < covered
+                ? without_front(run, static_cast<std::uint32_t>(covered - run.offset))
+                : run;
+        covered = run_end;
     }
+    for (image_note& note : image.notes) {
+        note.address = origin + (note.address - base);
+        note.from = origin + (note.from - base);
+    }
+    std::stable_sort(begin(image.notes), end(image.notes),
+                     [&image](const image_note& a, const image_note& b) {
+                         return a.address - image.origin < b.address - image.origin;
+                     });
     return true;
 }
-

@@ -19,6 +19,24 @@ unsigned long long text_line_of(const image& image, std::uint32_t address) {
     return offset - run.offset < run.size ? line_of(run, offset - run.offset) : 0;
 }
 
+std::uint32_t next_file_byte(const image& image, std::uint32_t address) {
+    if (image_empty(image)) {
+        return address;
+    }
+    const std::uint32_t offset = address - image.origin;
+    const image_run* runs = begin(image.runs);
+    const image_run* after =
+        std::upper_bound(runs, end(image.runs), offset,
+                         [](std::uint32_t o, const image_run& run) { return o < run.offset; });
+    if (after != runs && offset - (after - 1)->offset < (after - 1)->size) {
+        return address; // it holds one
+    }
+    const image_run& last = image.runs.items[image.runs.count - 1];
+    const std::uint32_t end_offset = last.offset + last.size;
+    return image.origin +
+           (after == end(image.runs) || offset >= end_offset ? end_offset : after->offset);
+}
+
 namespace {
 
 read_result fill_run(image_reader& r, std::uint64_t n, byte_run& out) {

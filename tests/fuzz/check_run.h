@@ -26,6 +26,10 @@ inline unsigned long long text_line_at(const void* state, std::uint32_t address)
     return text_line_of(*static_cast<const image*>(state), address);
 }
 
+inline std::uint32_t next_byte_at(const void* state, std::uint32_t address) {
+    return next_file_byte(*static_cast<const image*>(state), address);
+}
+
 inline std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t from = 0;
@@ -50,8 +54,8 @@ inline check_run run_check(const std::string& listing, const std::string& image_
     }
     image read{};
     text_input image_in{image_text, image_text.size(), false, 0};
-    const image_error error =
-        read_image_file(image_format::hex, text_source{read_piece, &image_in}, start, read);
+    const image_error error = read_image_file(image_format::hex, text_source{read_piece, &image_in},
+                                              start, read, image_reading::to_check);
     if (error.fault != image_fault::none) {
         char line[256];
         describe_image_error(error, image_format::hex, "IMAGE", line, sizeof line);
@@ -62,12 +66,14 @@ inline check_run run_check(const std::string& listing, const std::string& image_
     std::FILE* out = open_memstream(&buffer, &length);
     text_input listing_in{listing, listing.size(), false, 0};
     image_replay decoded{&read, 0xFF, {}};
-    check_state* state = begin_check(check_request{
-        text_source{read_piece, &listing_in}, image_start(read),
-        check_output{out, write_plain, "LISTING", "IMAGE"},
-        check_options{true, true, text_line_at, &read, false,
-                      start_text.empty() ? nullptr : start_text.c_str(),
-                      image_again{image_from_start, &decoded, nullptr, nullptr, 0}}});
+    check_state* state = begin_check(
+        check_request{text_source{read_piece, &listing_in}, image_start(read),
+                      check_output{out, write_plain, "LISTING", "IMAGE"},
+                      check_options{true, true,
+                                    image_text{text_line_at, next_byte_at, &read, read.notes.items,
+                                               read.notes.count},
+                                    false, start_text.empty() ? nullptr : start_text.c_str(),
+                                    image_again{image_from_start, &decoded, nullptr, nullptr, 0}}});
     image_reader reader = read_image(read, 0xFF);
     const check_status status = end_check(
         state, walk_pages(image_bytes(reader), image_start(read), check_consumer(*state)));

@@ -338,7 +338,7 @@ std::string report_of(std::uint32_t start, const std::string& image, const std::
     file_replay file{read_image_at, const_cast<std::string*>(&image), image.size(), 0};
     check_state* state = begin_check(check_request{
         text_source{read_piece, &text}, start, check_output{out, write_plain, "L", "I"},
-        check_options{false, false, nullptr, nullptr, true, nullptr, file_again(file),
+        check_options{false, false, image_text{}, true, nullptr, file_again(file),
                       image_memory{take_chunk, give_back_chunk}}});
     status = end_check(state,
                        walk_pages(byte_source{next_piece, &pages}, start, check_consumer(*state)));

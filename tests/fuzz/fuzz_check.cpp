@@ -36,7 +36,7 @@ std::string report_of(std::uint32_t start, const std::string& image, const std::
     // Not taken for raw bytes, which the fuzzer's may read as text: fuzz_causes holds that.
     check_state* state = begin_check(check_request{
         text_source{read_piece, &text}, start, check_output{out, write_plain, "L", "I"},
-        check_options{all_reports, false, nullptr, nullptr, false, nullptr,
+        check_options{all_reports, false, image_text{}, false, nullptr,
                       image_again{nullptr, nullptr, nullptr, nullptr, 0}}});
     end_check(state, walk_pages(byte_source{next_piece, &pages}, start, check_consumer(*state)));
     std::fclose(out);

@@ -1,0 +1,148 @@
+#include "image/hex_mistakes.h"
+
+#include "text/characters.h"
+#include "text/text_reader.h"
+
+#include <cstring>
+
+namespace {
+
+// The digit that a character looks like, or 0.
+char look_alike(char c) {
+    switch (c) {
+    case 'S':
+        return '5';
+    case 'O':
+        return '0';
+    case 'I':
+    case 'l':
+        return '1';
+    case 'G':
+        return '6';
+    case 'Z':
+        return '2';
+    default:
+        return 0;
+    }
+}
+
+char fixed[text_line_max];
+
+void mark(line_marks& marks, std::size_t column, char typed, char read_as, std::size_t byte) {
+    if (marks.count < sizeof marks.mark / sizeof marks.mark[0]) {
+        marks.mark[marks.count++] = line_mark{column, typed, read_as, byte};
+    }
+    marks.unknown = marks.unknown || read_as == 0;
+}
+
+// Whether `a` and `b`, of `digits` digits, differ in one of them.
+bool one_digit_apart(std::uint32_t a, std::uint32_t b, unsigned digits) {
+    const std::uint64_t limit = std::uint64_t{1} << (4 * digits);
+    unsigned differ = 0;
+    for (unsigned i = 0; i < digits; ++i) {
+        differ += ((a >> (4 * i) ^ b >> (4 * i)) & 0xFu) != 0 ? 1 : 0;
+    }
+    return b < limit && differ == 1;
+}
+
+} // namespace
+
+const char* read_look_alikes(const char* text, std::size_t end, line_marks& marks) {
+    marks = line_marks{};
+    const char* copy = text;
+    for (std::size_t i = 0; i < end; ++i) {
+        const char digit = look_alike(text[i]);
+        if (digit == 0) {
+            continue;
+        }
+        if (copy == text) {
+            std::memcpy(fixed, text, end);
+            copy = fixed;
+        }
+        fixed[i] = digit;
+        mark(marks, i, text[i], digit, 0);
+    }
+    return copy;
+}
+
+image_error read_group_for_check(const char* text, std::size_t begin, std::size_t end,
+                                 unsigned long long line, std::uint8_t* bytes, std::size_t& n,
+                                 line_marks& marks) {
+    bool drop = (end - begin) % 2 != 0; // one character read as none makes the digits even
+    unsigned digits = 0;
+    unsigned value = 0;
+    for (std::size_t i = begin; i < end; ++i) {
+        int digit = hex_digit_value(text[i]);
+        const std::size_t byte = n + digits / 2;
+        for (unsigned m = 0; m < marks.count; ++m) {
+            marks.mark[m].byte = marks.mark[m].column == i ? byte : marks.mark[m].byte;
+        }
+        if (digit < 0) {
+            mark(marks, i, text[i], 0, byte);
+            if (drop) {
+                drop = false;
+                continue;
+            }
+            digit = 0;
+        }
+        value = value << 4 | static_cast<unsigned>(digit);
+        if (++digits % 2 == 0) {
+            bytes[n++] = static_cast<std::uint8_t>(value);
+            value = 0;
+        }
+    }
+    return digits % 2 != 0 ? fault_at(image_fault::odd_digits, line, begin) : image_error{};
+}
+
+bool note_marks(image& out, const line_marks& marks, const char* text, unsigned long long line,
+                std::uint32_t address, std::size_t n) {
+    for (unsigned m = 0; m < marks.count; ++m) {
+        const line_mark& k = marks.mark[m];
+        image_note note{};
+        note.kind = note_kind::bad_character;
+        const std::size_t byte = k.byte < n || n == 0 ? k.byte : n - 1;
+        note.address = address + static_cast<std::uint32_t>(byte);
+        note.line = line;
+        note.column = static_cast<unsigned>(k.column + 1);
+        note.typed = text[k.column];
+        note.read_as = k.read_as;
+        note.from = address;
+        note.bytes = static_cast<std::uint32_t>(marks.unknown ? n : 0);
+        if (!push(out.notes, note)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool order_label(label_order& order, image& out, bool begun, bool labelled, unsigned long long line,
+                 std::uint32_t at, std::uint32_t expected, std::uint32_t bytes, unsigned digits) {
+    bool noted = true;
+    if (order.waiting && at == order.expected + order.bytes &&
+        one_digit_apart(order.label, order.expected, order.digits)) {
+        image_note note{};
+        note.kind = note_kind::label_out_of_order;
+        note.address = order.expected;
+        note.line = order.line;
+        note.label = order.label;
+        note.digits = order.digits;
+        noted = push(out.notes, note);
+        expected = at; // the line goes on from the label as it is read
+    }
+    order = label_order{begun && labelled && at != expected, line, at, expected, bytes, digits};
+    return noted;
+}
+
+void read_labels_as_noted(image& out) {
+    for (const image_note& note : out.notes) {
+        if (note.kind != note_kind::label_out_of_order) {
+            continue;
+        }
+        for (image_run& run : out.runs) {
+            if (run.line == note.line && run.address == note.label) {
+                run.address = note.address;
+                break;
+            }
+        }
+    }
+}

@@ -1,0 +1,61 @@
+#ifndef PAGETALLY_IMAGE_HEX_MISTAKES_H
+#define PAGETALLY_IMAGE_HEX_MISTAKES_H
+
+// The mistakes of typed hex that a check reads past, to report them as notes: a character that
+// is no hexadecimal digit, and a label out of order.
+
+#include "image/hex_groups.h"
+#include "image/image.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// A character of a line that is no hexadecimal digit: read as the digit it looks like (S 5, O 0,
+// I and l 1, G 6, Z 2), or else read as none, and the line's bytes are not compared.
+struct line_mark {
+    std::size_t column; // from 0
+    char typed, read_as;
+    std::size_t byte; // the line's byte it falls in
+};
+
+struct line_marks {
+    line_mark mark[16]; // the first of them
+    unsigned count;
+    bool unknown; // a character is read as no digit
+};
+
+// The line's text [0, end) with each look-alike of a digit read as that digit, and those marked:
+// `text` itself when it holds none, else a copy, valid until the next line (one at a time).
+const char* read_look_alikes(const char* text, std::size_t end, line_marks& marks);
+
+// Reads the data group as read_group does, for a check: a character that is no digit is marked,
+// and read as the digit 0, or as none where that makes the group's digits even.
+image_error read_group_for_check(const char* text, std::size_t begin, std::size_t end,
+                                 unsigned long long line, std::uint8_t* bytes, std::size_t& n,
+                                 line_marks& marks);
+
+// Notes the marks of text line `line` (`text` as typed), whose `n` bytes go at `address`; false
+// when there is no memory for them.
+bool note_marks(image& out, const line_marks& marks, const char* text, unsigned long long line,
+                std::uint32_t address, std::size_t n);
+
+// A labelled line that lies apart from where the line before it ended, `expected`, waits for the
+// line after it: when that one goes on from `expected` past it, and its label differs from
+// `expected` in one digit, its label is out of order, and it is read as `expected`.
+struct label_order {
+    bool waiting;
+    unsigned long long line;
+    std::uint32_t label, expected, bytes;
+    unsigned digits;
+};
+
+// Takes line `line`, `bytes` at `at` (its label's, of `digits` digits, when it is `labelled`),
+// where the line before it ended at `expected` (`begun`: a line came before), and notes the line
+// before it when its label is out of order. False when there is no memory for the note.
+bool order_label(label_order& order, image& out, bool begun, bool labelled, unsigned long long line,
+                 std::uint32_t at, std::uint32_t expected, std::uint32_t bytes, unsigned digits);
+
+// Reads each line whose label is out of order as the label that fits, once the text is read.
+void read_labels_as_noted(image& out);
+
+#endif
