@@ -6,6 +6,7 @@
 #include "check/check_pair.h"
 #include "check/check_queue.h"
 #include "check/check_slip.h"
+#include "check/check_view.h"
 
 namespace {
 
@@ -162,12 +163,19 @@ bool listing_alone(pair_verdict verdict) {
 
 } // namespace
 
-std::optional<found_slip> pair_differing(check_state& c, const page_sums& page,
+std::optional<found_slip> pair_differing(check_state& c, const page_sums& own,
                                          const queued_line& line) {
     step(c, true);
-    const pair_result r = compare_pair(page, line.line);
-    log_page(c.log, page, listed_as::own, &line.line, r.listing_first);
-    c.image_suspect = c.image_suspect || !listing_alone(r.verdict);
+    const page_sums viewed = without_fill(c, own, line.line);
+    const pair_result first = compare_pair(viewed, line.line);
+    bool explained = false;
+    const std::uint32_t lines =
+        lines_explained(c, viewed, line.line, first.listing_first, explained);
+    const page_sums page =
+        lines != 0 ? with_listed_lines(viewed, line.line, first.listing_first, lines) : viewed;
+    const pair_result r = lines != 0 ? compare_pair(page, line.line) : first;
+    log_page(c.log, own, listed_as::own, &line.line, r.listing_first);
+    c.image_suspect = c.image_suspect || (!explained && !listing_alone(r.verdict));
     const auto slip = report_pair(c, page, line, r);
     if (!slip) {
         use_page(c);

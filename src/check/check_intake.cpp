@@ -10,11 +10,15 @@ namespace {
 char own_text[text_pages * page_text_max + (page_text_room - page_text_max)];
 
 // Uses up the pages whose text, exactly as the tool writes it, the listing holds next: a run of
-// them in one comparison when it can, else one at a time. `text` is theirs, `length` bytes from
-// `offset` on; returns how many, and moves `offset` past their text. This path takes every page
+// them in one comparison when it can, else one at a time. `text` holds theirs from `offset` on;
+// returns how many, and moves `offset` past their text. This path takes every page
 // that a listing in the tool's own format matches; the rules take the rest.
 std::size_t take_own_text(check_state& c, const page_sums* pages, std::size_t count,
-                          const char* text, std::size_t length, std::size_t& offset) {
+                          const char* text, std::size_t& offset) {
+    std::size_t length = offset; // the end of these pages' text
+    for (std::size_t i = 0; i < count; ++i) {
+        length += page_text_length(pages[i].count) + 1;
+    }
     std::size_t taken = 0;
     if (take_lines(c.listing, text + offset, length - offset, count)) {
         taken = count;
@@ -50,6 +54,22 @@ std::size_t take_own_text(check_state& c, const page_sums* pages, std::size_t co
     return taken;
 }
 
+// How many of the pages come before the first that holds a note yet to be reported: a note's
+// page goes to the rules, which report it.
+std::size_t before_note(const check_state& c, const page_sums* pages, std::size_t count) {
+    const image_text& text = c.options.text;
+    if (c.next_note >= text.note_count) {
+        return count;
+    }
+    const std::uint32_t note = text.notes[c.next_note].address - c.start;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (note < page_address(pages[i]) + c.shift + page_size - c.start) {
+            return i;
+        }
+    }
+    return count;
+}
+
 bool queues_empty(const check_state& c) {
     return c.page_count == 0 && c.line_count == 0 && c.claims == 0 && !c.rest.waiting;
 }
@@ -57,13 +77,14 @@ bool queues_empty(const check_state& c) {
 } // namespace
 
 intake take_some(check_state& c, const page_sums* pages, std::size_t count, bool own) {
-    const std::size_t length = format_pages(pages, count, own_text);
+    format_pages(pages, count, own_text);
     std::size_t offset = 0;
     intake in{0, rules_outcome{rules_end::more, {}}};
     while (in.taken < count) {
         if (queues_empty(c)) {
             in.taken +=
-                take_own_text(c, pages + in.taken, count - in.taken, own_text, length, offset);
+                take_own_text(c, pages + in.taken,
+                              before_note(c, pages + in.taken, count - in.taken), own_text, offset);
             if (in.taken == count) {
                 break;
             }

@@ -119,11 +119,34 @@ void describe_page(const check_report& r, char* text, std::size_t size) {
         break;
     case report_kind::bytes_too_many:
     case report_kind::bytes_missing:
+    case report_kind::bytes_left_out:
         std::snprintf(text, size, "%u byte%s %s", x, x == 1 ? "" : "s",
-                      r.kind == report_kind::bytes_missing ? "missing" : "too many");
+                      r.kind == report_kind::bytes_missing    ? "missing"
+                      : r.kind == report_kind::bytes_left_out ? "left out"
+                                                              : "too many");
         break;
     default:
         break;
+    }
+}
+
+void describe_note(const image_note& note, char* text, std::size_t size) {
+    if (note.kind == note_kind::label_out_of_order) {
+        const int digits = static_cast<int>(note.digits);
+        std::snprintf(text, size,
+                      "the label %0*" PRIX32 " is out of order with the lines around it; try "
+                      "%0*" PRIX32,
+                      digits, note.label, digits, note.address);
+    } else if (note.typed >= 0x21 && note.typed <= 0x7E) {
+        std::snprintf(text, size, "'%c' at column %u is no hexadecimal digit", note.typed,
+                      note.column);
+    } else {
+        std::snprintf(text, size, "byte 0x%02X at column %u is no hexadecimal digit",
+                      static_cast<unsigned char>(note.typed), note.column);
+    }
+    if (note.kind == note_kind::bad_character && note.read_as != 0) {
+        const std::size_t used = std::strlen(text);
+        std::snprintf(text + used, size - used, "; read as %c", note.read_as);
     }
 }
 
@@ -141,6 +164,10 @@ void describe(const check_report& r, char* text, std::size_t size) {
         break;
     case report_kind::lines_exchanged:
         std::snprintf(text, size, "lines %llu and %llu are exchanged", r.number, r.count);
+        break;
+    case report_kind::bad_character:
+    case report_kind::label_out_of_order:
+        describe_note(*r.note, text, size);
         break;
     default:
         if (about_a_whole(r.kind)) {
@@ -179,18 +206,18 @@ unsigned long long first_text_line(const image_text& lines, std::uint32_t addres
 // "NAME:N: " for the listing's line, "NAME:M: " or "NAME: " for the image.
 void prefix_of(const report_writer& w, const check_report& r, char* prefix, std::size_t size) {
     unsigned long long number = r.number;
-    if (r.side == report_side::image && !about_a_whole(r.kind)) {
+    const bool noted =
+        r.kind == report_kind::bad_character || r.kind == report_kind::label_out_of_order;
+    if (r.side == report_side::image && !about_a_whole(r.kind) && !noted) {
         const bool whole_page =
             r.kind == report_kind::all_lines || r.kind == report_kind::holds_lines;
         // The line of the byte a hint names, else of the reported line's first from the file.
         const bool hint = r.edits.count > 0;
         const std::uint32_t from =
             hint ? r.image_address + (r.edits.edit[0].address - r.address) : r.image_address;
-        number = w.text.text_line == nullptr ? 0
-                                             : first_text_line(w.text, from,
-                                                               hint         ? 1
-                                                               : whole_page ? 256
-                                                                            : 8);
+        const bool one = hint || r.kind == report_kind::bytes_left_out;
+        const unsigned n = one ? 1 : whole_page ? 256 : 8;
+        number = w.text.text_line == nullptr ? 0 : first_text_line(w.text, from, n);
     }
     if (number == 0) {
         std::snprintf(prefix, size, ": ");

@@ -41,6 +41,9 @@ enum class report_kind {
     holds_lines,         // ADDR: holds K of the page's 32 lines
     bytes_too_many,      // ADDR: K bytes too many
     bytes_missing,       // ADDR: K bytes missing
+    bytes_left_out,      // ADDR: K bytes left out (a hole; the line after it names it)
+    bad_character,       // 'X' at column C is no hexadecimal digit[; read as D] (`note`)
+    label_out_of_order,  // the label L is out of order with the lines around it; try F
     // A file as a whole, "NAME: ...": always written.
     fits_start,        // fits start address ADDR, not GIVEN (or as typed in decimal, `text`)
     no_checksum_lines, // no checksum lines
@@ -75,6 +78,7 @@ struct check_report {
     std::uint32_t image_address;
     digit_edits edits;          // for a line of a typed image
     const listing_line* faulty; // the line that is not a checksum line
+    const image_note* note;     // a character that is no digit, or a label out of order
     explanation cause;
     unsigned long long count, steps;
 };

@@ -116,6 +116,13 @@ struct check_state {
     realigned_walk realign;
     page_rest rest;
     leftover left;
+    // What the image's text says is wrong, reported once: the notes up to `next_note`, the last
+    // line of unknown bytes, the last hole, and lines that a report explains (all the image's own
+    // addresses, each range [from, end)).
+    std::size_t next_note;
+    std::uint32_t unknown_from, unknown_end;
+    std::uint32_t hole_start, hole_end;
+    std::uint32_t explained_from, explained_end;
     // The pages taken, for the explanations of a failed check; which are looked for only when
     // a page differed in a way its listing line alone does not explain.
     page_log log;

@@ -8,6 +8,7 @@
 #include "check/check_queue.h"
 #include "check/check_start.h"
 #include "check/check_unpaired.h"
+#include "check/check_view.h"
 #include "text/characters.h"
 
 namespace {
@@ -46,7 +47,8 @@ std::optional<found_slip> pair(check_state& c, const page_sums& page, const queu
         r.text = line.line.label;
         report(c, r);
     }
-    step(c, mislabelled);
+    const bool noted = report_notes_before(c, own_address(c, page_address(page)) + page_size);
+    step(c, mislabelled || noted);
     log_page(c.log, page, totals_alike ? listed_as::own : listed_as::same, &line.line, page.first);
     use_page(c);
     drop_line(c);

@@ -45,7 +45,7 @@ inline std::vector<std::string> lines_of(const std::string& text) {
 } // namespace check_run_detail
 
 // `start` is the start-address argument as typed; empty when none is given.
-inline check_run run_check(const std::string& listing, const std::string& image_text,
+inline check_run run_check(const std::string& listing, const std::string& typed,
                            const std::string& start_text) {
     using namespace check_run_detail;
     std::optional<std::uint32_t> start;
@@ -53,7 +53,7 @@ inline check_run run_check(const std::string& listing, const std::string& image_
         start = static_cast<std::uint32_t>(std::strtoul(start_text.c_str(), nullptr, 16));
     }
     image read{};
-    text_input image_in{image_text, image_text.size(), false, 0};
+    text_input image_in{typed, typed.size(), false, 0};
     const image_error error = read_image_file(image_format::hex, text_source{read_piece, &image_in},
                                               start, read, image_reading::to_check);
     if (error.fault != image_fault::none) {
