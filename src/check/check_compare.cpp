@@ -83,6 +83,23 @@ void holds_lines(check_state& c, std::uint32_t page, unsigned count) {
     report(c, image_report(c, report_kind::holds_lines, page, count));
 }
 
+// A page that holds more or fewer lines than its listing line may hold a slip: a line doubled,
+// or left out, in a program of one page. Its lines are compared from the first on.
+std::optional<found_slip> slip_of_lines(check_state& c, const page_sums& page,
+                                        const queued_line& line, pair_result r) {
+    r.differing = differing_lines(page, line.line, page.first, 0);
+    r.listing_first = page.first;
+    r.adds_up = adds_up(line.line, page_address(page), page.first);
+    for (unsigned i = page.first; i < page.first + page.count && r.adds_up; ++i) {
+        if ((r.differing >> i & 1) != 0) {
+            const auto shift = slip_at(c, page, line, page.first, i);
+            return shift ? std::optional<found_slip>(realign_at(c, page, r, i, *shift))
+                         : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
 // Reports what differs between P and L; the slip, when one was found.
 std::optional<found_slip> report_pair(check_state& c, const page_sums& page,
                                       const queued_line& line, const pair_result& r) {
@@ -139,6 +156,9 @@ std::optional<found_slip> report_pair(check_state& c, const page_sums& page,
         break;
     }
     case pair_verdict::counts_differ:
+        if (const auto slip = slip_of_lines(c, page, line, r)) {
+            return slip;
+        }
         report(c, listing_report(line, report_kind::line_counts, base, page.count, l.count));
         break;
     }
@@ -198,8 +218,8 @@ step_result take_rest(check_state& c) {
         c.rest.waiting = false;
         return step_result{false, std::nullopt};
     }
-    if (page_ahead(c, 1) == nullptr && !c.image_ended) {
-        return step_result{true, std::nullopt}; // a slip test may look into the next page
+    if (page_ahead(c, slip_pages) == nullptr && !c.image_ended) {
+        return step_result{true, std::nullopt}; // a slip test may look into the next pages
     }
     page_rest rest = c.rest;
     c.rest.waiting = false;
@@ -225,7 +245,7 @@ step_result take_rest(check_state& c) {
     } else {
         listing_lines(c, *page, *line, r, false);
     }
-    if (rest.partial) {
+    if (rest.partial && rest.held_before + page->count < lines_per_page) {
         holds_lines(c, page_address(*page), rest.held_before + page->count);
     }
     use_page(c);

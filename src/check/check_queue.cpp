@@ -56,9 +56,13 @@ void drop_line(check_state& c) {
 }
 
 const queued_line* next_page_line(check_state& c) {
+    return page_line_ahead(c, 1);
+}
+
+const queued_line* page_line_ahead(check_state& c, unsigned k) {
     for (std::size_t i = 1;; ++i) {
         const queued_line* line = line_ahead(c, i);
-        if (line == nullptr || line->line.kind == line_kind::page) {
+        if (line == nullptr || (line->line.kind == line_kind::page && --k == 0)) {
             return line;
         }
     }

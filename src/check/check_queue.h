@@ -21,8 +21,10 @@ void drop_pages(check_state& c);
 // ahead; null at the listing's end, when reading it failed, or past the queue.
 const queued_line* line_ahead(check_state& c, std::size_t i);
 void drop_line(check_state& c);
-// The next page line after the first line ahead, past lines that are not checksum lines.
+// The next page line after the first line ahead, past lines that are not checksum lines; and
+// the k-th such.
 const queued_line* next_page_line(check_state& c);
+const queued_line* page_line_ahead(check_state& c, unsigned k);
 
 void step(check_state& c, bool differs);
 void report(check_state& c, const check_report& report);

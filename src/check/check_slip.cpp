@@ -7,36 +7,65 @@
 
 namespace {
 
-// The listing's checksum of the line at index `i` of the page P at `base` (line L) or of the
-// page after it (the next page line, when the image goes on into that page); false when the
-// listing holds none.
-bool listed_checksum(check_state& c, const queued_line& line, unsigned listing_first,
-                     std::uint32_t base, unsigned i, std::uint8_t& checksum) {
+// The listing's checksums of the lines from A on, in P (its line L, the first checksum standing
+// for P's line `listing_first`) and in the pages after it as far as the image goes on with them;
+// and whether the listing's checksums end there.
+void listed_lines(check_state& c, const page_sums& page, const queued_line& line,
+                  unsigned listing_first, slip_lines& s) {
+    const std::uint32_t base = page_address(page);
     const listing_line* holder = &line.line;
-    if (i >= lines_per_page) {
-        const page_sums* next = page_ahead(c, 1);
-        const queued_line* after = next_page_line(c);
-        const std::uint32_t next_page = base + std::uint32_t{page_size}; // 0 after the last
-        if (next == nullptr || page_address(*next) != next_page || after == nullptr ||
-            after->line.kind != line_kind::page) {
-            return false;
+    unsigned first = listing_first;
+    for (unsigned k = 0; holder != nullptr; ++k) {
+        const std::uint32_t page_base = base + k * std::uint32_t{page_size};
+        for (unsigned i = first; i < first + holder->count && i < lines_per_page; ++i) {
+            const std::uint32_t j = (page_base + 8 * i - s.at) / line_size;
+            if (page_base + 8 * i - s.at < sizeof s.want * line_size) {
+                s.want[j] = holder->checksum[i - first];
+                s.listed |= std::uint64_t{1} << j;
+            }
         }
-        holder = &after->line;
-        i -= lines_per_page;
-        listing_first = 0;
+        const queued_line* next_line = page_line_ahead(c, k + 1);
+        const page_sums* next_page = page_ahead(c, k + 1);
+        if (next_line == nullptr && !c.listing.failed) {
+            s.listing_ends = true;
+            s.listing_end = page_base + 8 * (first + holder->count);
+        }
+        // Past the image's end, the listing's next page line is taken as the next page's.
+        const bool next_here = next_page != nullptr
+                                   ? page_address(*next_page) - page_base == page_size
+                                   : c.image_ended;
+        const bool goes_on = next_line != nullptr && next_here && k < 3;
+        holder = goes_on ? &next_line->line : nullptr;
+        first = 0;
     }
-    if (i < listing_first || i - listing_first >= holder->count) {
-        return false;
+}
+
+// The length of the typed line that holds the image's byte at its own `address`; 0 when the
+// image is not text, or the line is longer than a slip of whole lines.
+unsigned typed_length(const check_state& c, std::uint32_t address) {
+    const image_text& text = c.options.text;
+    const unsigned long long number =
+        text.text_line == nullptr ? 0 : text.text_line(text.state, address);
+    if (number == 0) {
+        return 0;
     }
-    checksum = holder->checksum[i - listing_first];
-    return true;
+    unsigned length = 1;
+    for (std::uint32_t at = address - 1;
+         length <= slip_lines_most && text.text_line(text.state, at) == number; --at) {
+        ++length;
+    }
+    for (std::uint32_t at = address + 1;
+         length <= slip_lines_most && text.text_line(text.state, at) == number; ++at) {
+        ++length;
+    }
+    return length <= slip_lines_most ? length : 0;
 }
 
 // The image's bytes from P's first up to B count for what the image shows; the image realigned
 // from B gives the rest.
 void use_bytes_before(check_state& c, const page_sums& page, std::uint32_t b) {
     const std::uint32_t first = page_address(page) + page.from;
-    std::uint8_t bytes[2 * page_size];
+    std::uint8_t bytes[4 * page_size];
     page_sums part{};
     part.bytes = static_cast<unsigned>(recall_bytes(
         c.history, own_address(c, first), bytes, std::min<std::size_t>(b - first, sizeof bytes)));
@@ -50,22 +79,21 @@ void use_bytes_before(check_state& c, const page_sums& page, std::uint32_t b) {
 
 std::optional<int> slip_at(check_state& c, const page_sums& page, const queued_line& line,
                            unsigned listing_first, unsigned i) {
-    const std::uint32_t base = page_address(page);
     slip_lines s{};
-    s.at = base + 8 * (i + 3);
-    for (unsigned m = 0; m < 4; ++m) {
-        if (listed_checksum(c, line, listing_first, base, i + 3 + m, s.want[m])) {
-            s.listed |= 1u << m;
-        }
-    }
-    std::uint8_t bytes[64];
-    const std::uint32_t from = own_address(c, s.at - slip_most);
+    s.at = page_address(page) + 8 * i;
+    listed_lines(c, page, line, listing_first, s);
+    std::uint8_t bytes[slip_window];
+    const std::uint32_t from = own_address(c, s.at + 8);
     const std::size_t held = recall_bytes(c.history, from, bytes, sizeof bytes);
     s.held = 0; // up to a hole's fill, if any
     while (s.held < held && from_file(c, from + static_cast<std::uint32_t>(s.held))) {
         ++s.held;
     }
     s.bytes = bytes;
+    s.image_ends = c.image_ended && s.held == held && held < sizeof bytes;
+    const unsigned here = typed_length(c, from - 8);
+    s.typed[0] = here;
+    s.typed[1] = here > 0 ? typed_length(c, from - 9) : 0;
     const auto shift = find_shift(s);
     return shift && *shift != 0 ? shift : std::nullopt;
 }
@@ -74,7 +102,7 @@ found_slip realign_at(check_state& c, const page_sums& page, const pair_result& 
                       int shift) {
     const std::uint32_t base = page_address(page);
     const std::uint32_t a = base + 8 * i;
-    const std::uint32_t b = a + 24;
+    const std::uint32_t b = slip_resumes(a, shift);
     const unsigned k = static_cast<unsigned>(shift < 0 ? -shift : shift);
     report(c, image_report(c, shift > 0 ? report_kind::bytes_too_many : report_kind::bytes_missing,
                            a, k));
@@ -82,11 +110,16 @@ found_slip realign_at(check_state& c, const page_sums& page, const pair_result& 
     const found_slip slip{b, own_address(c, b) - b + static_cast<std::uint32_t>(shift)};
     const bool partial = r.verdict == pair_verdict::partial_page;
     const unsigned from = (b & 0xFFu) / line_size;
-    if (b - base < page_size) {
+    const std::uint32_t pages_on = (b - base) / page_size;
+    if (pages_on == 0) {
         const unsigned before = from - page.first;
         c.rest = page_rest{true, false, partial, from, r.listing_first, before, r.adds_up};
     } else {
         drop_line(c);
+        for (std::uint32_t passed = 1; passed < pages_on && line_ahead(c, 0) != nullptr; ++passed) {
+            step(c, true); // a page the slip lies across
+            drop_line(c);
+        }
         c.rest = page_rest{from > 0, true, false, from, 0, 0, false};
     }
     drop_pages(c);

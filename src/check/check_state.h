@@ -22,6 +22,9 @@
 // further ahead counts as none: the page is then compared with the line that stands for it.
 constexpr std::size_t lines_ahead = 32;
 
+// A page that differs waits for this many pages after it: a slip test may look into them.
+constexpr std::size_t slip_pages = 3;
+
 // Pages go to the rules in calls of up to this many, whose own text is made in one piece.
 constexpr std::size_t text_pages = 64;
 

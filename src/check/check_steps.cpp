@@ -146,7 +146,7 @@ step_result take_step(check_state& c, const page_sums* page, const queued_line* 
         one_side_ended(c, page, line);
     } else if (same_page(*page, line->line)) {
         return step_result{false, pair(c, *page, *line)};
-    } else if (page_ahead(c, 1) == nullptr && !c.image_ended) {
+    } else if (page_ahead(c, slip_pages) == nullptr && !c.image_ended) {
         return step_result{true, std::nullopt};
     } else if (exchanged_with_next(c, *page, *line)) {
         lines_exchanged(c, *line, *line_ahead(c, 1));

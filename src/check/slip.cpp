@@ -4,43 +4,114 @@
 
 namespace {
 
-bool fits(const slip_lines& s, int shift) {
+// How many of B's four lines the listing holds, within the image placed anew, and how many of
+// them fit a shift; and whether that image ends where the listing's checksums end.
+struct fit {
+    unsigned listed, alike;
+    bool ends_together;
+};
+
+fit fits(const slip_lines& s, int shift) {
+    const std::uint32_t b = slip_resumes(s.at, shift);
+    const unsigned first = (b - s.at) / line_size;
+    fit f{0, 0, false};
     for (unsigned m = 0; m < 4; ++m) {
-        if ((s.listed >> m & 1) == 0) {
+        if ((s.listed >> (first + m) & 1) == 0) {
             continue;
         }
-        const std::size_t from = static_cast<std::size_t>(slip_most + shift) + line_size * m;
-        if (from + 8 > s.held) {
-            return false; // the image ends, or has a hole, before the line does
+        const std::uint32_t address = b + 8 * m;
+        const long long from = static_cast<long long>(address - s.at) - 8 + shift;
+        if (from < 0 || static_cast<std::size_t>(from) + line_size > s.held) {
+            if (from >= 0 && s.image_ends) {
+                break; // the image placed anew ends before the line
+            }
+            return fit{0, 0, false}; // a hole before the line ends
         }
-        const std::uint32_t address = s.at + 8 * m;
+        ++f.listed;
         unsigned sum = (address >> 8) + address;
-        for (std::size_t i = from; i < from + 8; ++i) {
-            sum += s.bytes[i];
+        for (std::size_t i = 0; i < line_size; ++i) {
+            sum += s.bytes[static_cast<std::size_t>(from) + i];
         }
-        if (static_cast<std::uint8_t>(sum) != s.want[m]) {
-            return false;
+        f.alike += static_cast<std::uint8_t>(sum) == s.want[first + m] ? 1 : 0;
+    }
+    const long long end = static_cast<long long>(s.at) + 8 + static_cast<long long>(s.held) - shift;
+    f.ends_together =
+        s.image_ends && s.listing_ends && static_cast<std::uint32_t>(end & ~7LL) == s.listing_end;
+    return f;
+}
+
+// A slip fits when all four lines do; or, near the end, all it has when the image placed anew
+// then ends where the listing does; or, `but_one`, three of four.
+bool slip_fits(const fit& f, bool but_one) {
+    if (but_one) {
+        return f.listed == 4 && f.alike == 3;
+    }
+    return f.listed > 0 && f.alike == f.listed && (f.listed == 4 || f.ends_together);
+}
+
+// The shifts in the order they are tried: 1, -1, ..., 16, -16, then each multiple of a typed
+// line's length up to slip_lines_most not tried yet, too many before missing.
+std::size_t shifts_to_try(const slip_lines& s, int* shifts) {
+    std::size_t n = 0;
+    for (int k = 1; k <= slip_most; ++k) {
+        shifts[n++] = k;
+        shifts[n++] = -k;
+    }
+    for (const unsigned length : s.typed) {
+        for (unsigned k = length; length > 0 && k <= slip_lines_most; k += length) {
+            bool tried = false;
+            for (std::size_t i = 0; i < n && !tried; ++i) {
+                tried = shifts[i] == static_cast<int>(k);
+            }
+            if (!tried) {
+                shifts[n++] = static_cast<int>(k);
+                shifts[n++] = -static_cast<int>(k);
+            }
         }
     }
-    return true;
+    return n;
 }
 
 } // namespace
+
+std::uint32_t slip_resumes(std::uint32_t a, int shift) {
+    const unsigned k = static_cast<unsigned>(shift < 0 ? -shift : shift);
+    return k <= slip_most ? a + 24 : (a + 8 + k + 7) & ~std::uint32_t{7};
+}
 
 std::optional<int> find_shift(const slip_lines& lines) {
     if (lines.listed == 0) {
         return std::nullopt;
     }
-    if (fits(lines, 0)) {
+    int shifts[2 * slip_most + 2 * 2 * slip_lines_most];
+    const std::size_t n = shifts_to_try(lines, shifts);
+    // The image fits as it is as a slip would, or when three lines or more that it holds do
+    // (near the end).
+    const fit as_is = fits(lines, 0);
+    if (slip_fits(as_is, false) || (as_is.listed >= 3 && as_is.alike == as_is.listed)) {
         return 0;
     }
-    for (int k = 1; k <= slip_most; ++k) {
-        if (fits(lines, k)) {
-            return k;
-        }
-        if (fits(lines, -k)) {
-            return -k;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (slip_fits(fits(lines, shifts[i]), false)) {
+            return shifts[i];
         }
     }
-    return std::nullopt;
+    // Then all but one of four, a typo among them, when one shift alone fits so (in bytes that
+    // repeat, many would), and not near the end, where a shift that places the image later holds
+    // more of its lines than the image as it is.
+    if (as_is.listed < 4) {
+        return std::nullopt;
+    }
+    std::optional<int> only;
+    for (std::size_t i = 0; i <= n; ++i) {
+        const int shift = i < n ? shifts[i] : 0;
+        const fit f = i < n ? fits(lines, shift) : as_is;
+        if (f.listed == 4 && f.alike >= 3) {
+            if (only) {
+                return std::nullopt;
+            }
+            only = shift;
+        }
+    }
+    return only;
 }
