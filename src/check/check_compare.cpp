@@ -6,6 +6,7 @@
 #include "check/check_pair.h"
 #include "check/check_queue.h"
 #include "check/check_slip.h"
+#include "check/check_typed.h"
 #include "check/check_view.h"
 
 namespace {
@@ -31,34 +32,76 @@ check_report line_report(const check_state& c, std::uint32_t address, std::uint8
 // Reports the image's lines of P that differ, in address order, looking for a slip at each:
 // the slip when one was found, and the rest of the page is left to the image realigned. Without
 // one, a page whose every line compared differs is one report, when `whole` allows it.
+void report_lines(check_state& c, const page_sums& page, const queued_line& line,
+                  const pair_result& r, const unsigned* lines, unsigned n) {
+    const std::uint32_t base = page_address(page);
+    c.image_lines_differing += n;
+    for (unsigned k = 0; k < n; ++k) {
+        const unsigned at = lines[k];
+        report(c, line_report(c, base + 8 * at, page.line[at],
+                              line.line.checksum[at - r.listing_first]));
+    }
+}
+
+// Reports two typed lines exchanged; the lines they touch, here and in the next page, are not
+// reported, nor compared again. Returns the lines of P they touch.
+std::uint32_t report_exchange(check_state& c, const page_sums& page, const exchange& e) {
+    const std::uint32_t base = page_address(page);
+    const std::uint32_t shift = own_address(c, base) - base;
+    check_report r = image_report(c, report_kind::typed_lines_exchanged, e.first.from - shift);
+    r.number = e.first.number;
+    r.count = e.second.number;
+    report(c, r);
+    c.explained_from = e.from + shift;
+    c.explained_end = e.end + shift;
+    ++c.exchanges;
+    std::uint32_t lines = 0;
+    for (std::uint32_t at = e.from; at != e.end; at += line_size) {
+        lines |= at - base < page_size ? std::uint32_t{1} << ((at - base) / line_size) : 0;
+    }
+    return lines;
+}
+
+// Reports the image's lines of P that differ, in address order, looking at each for two typed
+// lines exchanged (the lines after them fitting as they are), then for a slip: the slip when one
+// was found, and the rest of the page is left to the image realigned. Without one, a page whose
+// every line compared differs is one report, when `whole` allows it.
 std::optional<found_slip> image_lines(check_state& c, const page_sums& page,
                                       const queued_line& line, const pair_result& r, bool whole) {
     const std::uint32_t base = page_address(page);
     unsigned pending[lines_per_page];
     unsigned n = 0;
+    std::uint32_t differing = r.differing;
+    bool explained = false;
     for (unsigned i = 0; i < lines_per_page; ++i) {
-        if ((r.differing >> i & 1) == 0) {
+        if ((differing >> i & 1) == 0) {
+            continue;
+        }
+        if (const auto swapped = find_exchange(c, page, line, r.listing_first, i)) {
+            report_lines(c, page, line, r, pending, n);
+            n = 0;
+            differing &= ~report_exchange(c, page, *swapped);
+            explained = true;
             continue;
         }
         if (const auto shift = slip_at(c, page, line, r.listing_first, i)) {
-            for (unsigned k = 0; k < n; ++k) {
-                const unsigned at = pending[k];
-                report(c, line_report(c, base + 8 * at, page.line[at],
-                                      line.line.checksum[at - r.listing_first]));
+            const unsigned at =
+                earliest_slip(c, page, line, r.listing_first, pending, n, i, *shift);
+            unsigned before = 0;
+            while (before < n && pending[before] < at) {
+                ++before;
             }
-            return realign_at(c, page, r, i, *shift);
+            report_lines(c, page, line, r, pending, before);
+            return realign_at(c, page, r, at, *shift);
         }
         pending[n++] = i;
     }
-    if (whole && n >= 2 && n == page.count) {
+    if (whole && !explained && n >= 2 && n == page.count) {
+        c.image_lines_differing += n;
         report(c, image_report(c, report_kind::all_lines, base, n));
         return std::nullopt;
     }
-    for (unsigned k = 0; k < n; ++k) {
-        const unsigned at = pending[k];
-        report(c, line_report(c, base + 8 * at, page.line[at],
-                              line.line.checksum[at - r.listing_first]));
-    }
+    report_lines(c, page, line, r, pending, n);
     return std::nullopt;
 }
 
@@ -84,18 +127,29 @@ void holds_lines(check_state& c, std::uint32_t page, unsigned count) {
 }
 
 // A page that holds more or fewer lines than its listing line may hold a slip: a line doubled,
-// or left out, in a program of one page. Its lines are compared from the first on.
+// or left out, in a program of one page. Its lines are compared from the first on, and the lines
+// that differ before the slip are the image's.
 std::optional<found_slip> slip_of_lines(check_state& c, const page_sums& page,
                                         const queued_line& line, pair_result r) {
     r.differing = differing_lines(page, line.line, page.first, 0);
     r.listing_first = page.first;
     r.adds_up = adds_up(line.line, page_address(page), page.first);
+    unsigned before[lines_per_page];
+    unsigned n = 0;
     for (unsigned i = page.first; i < page.first + page.count && r.adds_up; ++i) {
-        if ((r.differing >> i & 1) != 0) {
-            const auto shift = slip_at(c, page, line, page.first, i);
-            return shift ? std::optional<found_slip>(realign_at(c, page, r, i, *shift))
-                         : std::nullopt;
+        if ((r.differing >> i & 1) == 0) {
+            continue;
         }
+        if (const auto shift = slip_at(c, page, line, page.first, i)) {
+            const unsigned at = earliest_slip(c, page, line, page.first, before, n, i, *shift);
+            unsigned k = 0;
+            while (k < n && before[k] < at) {
+                ++k;
+            }
+            report_lines(c, page, line, r, before, k);
+            return realign_at(c, page, r, at, *shift);
+        }
+        before[n++] = i;
     }
     return std::nullopt;
 }
@@ -145,7 +199,9 @@ std::optional<found_slip> report_pair(check_state& c, const page_sums& page,
         break;
     }
     case pair_verdict::checksums_exchanged: {
-        // A slip that begins at the first of the two explains more than the two lines do.
+        // A slip that begins at the first of the two explains more than the two lines do. Two
+        // typed lines exchanged would make the lines' data sums, not their checksums, change
+        // places.
         if (const auto shift = slip_at(c, page, line, r.listing_first, r.position)) {
             return realign_at(c, page, r, r.position, *shift);
         }
@@ -195,8 +251,11 @@ std::optional<found_slip> pair_differing(check_state& c, const page_sums& own,
         lines != 0 ? with_listed_lines(viewed, line.line, first.listing_first, lines) : viewed;
     const pair_result r = lines != 0 ? compare_pair(page, line.line) : first;
     log_page(c.log, own, listed_as::own, &line.line, r.listing_first);
-    c.image_suspect = c.image_suspect || (!explained && !listing_alone(r.verdict));
+    const unsigned long long exchanges = c.exchanges;
     const auto slip = report_pair(c, page, line, r);
+    // What the image's text explains needs no cause of a bad dump.
+    c.image_suspect =
+        c.image_suspect || (!explained && c.exchanges == exchanges && !listing_alone(r.verdict));
     if (!slip) {
         use_page(c);
         drop_line(c);

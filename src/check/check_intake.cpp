@@ -14,7 +14,7 @@ char own_text[text_pages * page_text_max + (page_text_room - page_text_max)];
 // returns how many, and moves `offset` past their text. This path takes every page
 // that a listing in the tool's own format matches; the rules take the rest.
 std::size_t take_own_text(check_state& c, const page_sums* pages, std::size_t count,
-                          const char* text, std::size_t& offset) {
+                          const char* text, std::size_t& offset, bool own) {
     std::size_t length = offset; // the end of these pages' text
     for (std::size_t i = 0; i < count; ++i) {
         length += page_text_length(pages[i].count) + 1;
@@ -45,6 +45,11 @@ std::size_t take_own_text(check_state& c, const page_sums* pages, std::size_t co
     }
     c.used = used;
     c.wants_bits = used.bits_and != 0x00 || used.bits_or != 0xFF;
+    // The last page stays at hand: what the rules compare next may reach back into it (two
+    // typed lines exchanged across pages).
+    if (taken > 0 && own) {
+        remember_page(c.history, pages[taken - 1]);
+    }
     c.steps += taken;
     if (taken > 0) {
         c.last_page_line = c.listing.line_number; // the pages' lines were the lines taken
@@ -82,9 +87,9 @@ intake take_some(check_state& c, const page_sums* pages, std::size_t count, bool
     intake in{0, rules_outcome{rules_end::more, {}}};
     while (in.taken < count) {
         if (queues_empty(c)) {
-            in.taken +=
-                take_own_text(c, pages + in.taken,
-                              before_note(c, pages + in.taken, count - in.taken), own_text, offset);
+            in.taken += take_own_text(c, pages + in.taken,
+                                      before_note(c, pages + in.taken, count - in.taken), own_text,
+                                      offset, own);
             if (in.taken == count) {
                 break;
             }

@@ -114,6 +114,9 @@ void describe_page(const check_report& r, char* text, std::size_t size) {
         std::snprintf(text, size, "%04" PRIX32 " has no line; %02X is one checksum too many",
                       r.line_address, y);
         break;
+    case report_kind::typed_lines_exchanged:
+        std::snprintf(text, size, "lines %llu and %llu are exchanged", r.number, r.count);
+        break;
     case report_kind::holds_lines:
         std::snprintf(text, size, "holds %u of the page's 32 lines", x);
         break;
@@ -206,8 +209,10 @@ unsigned long long first_text_line(const image_text& lines, std::uint32_t addres
 // "NAME:N: " for the listing's line, "NAME:M: " or "NAME: " for the image.
 void prefix_of(const report_writer& w, const check_report& r, char* prefix, std::size_t size) {
     unsigned long long number = r.number;
-    const bool noted =
-        r.kind == report_kind::bad_character || r.kind == report_kind::label_out_of_order;
+    // These name the text's line themselves.
+    const bool noted = r.kind == report_kind::bad_character ||
+                       r.kind == report_kind::label_out_of_order ||
+                       r.kind == report_kind::typed_lines_exchanged;
     if (r.side == report_side::image && !about_a_whole(r.kind) && !noted) {
         const bool whole_page =
             r.kind == report_kind::all_lines || r.kind == report_kind::holds_lines;

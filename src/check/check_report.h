@@ -26,24 +26,25 @@ struct check_output {
 
 enum class report_kind {
     // A line or page of either file: the first reports_shown are written, the rest counted.
-    line_checksum,       // ADDR: line checksum XX, listing has YY
-    all_lines,           // ADDR: all K line checksums differ
-    page_total,          // ADDR: page total XX, listing has YY
-    line_counts,         // ADDR: K line checksums, listing has M
-    label_reads,         // ADDR: the label reads LABEL
-    not_a_checksum_line, // not a checksum line: REASON (of `faulty`)
-    page_not_in_listing, // ADDR: page not in the listing (nor the COUNT after it)
-    page_not_in_image,   // page not in the image (nor the COUNT after it)
-    lines_exchanged,     // lines N and COUNT are exchanged
-    checksums_exchanged, // ADDR: the checksums of lines LADDR and OTHER are exchanged
-    checksum_missing,    // ADDR: the checksum of line LADDR is missing (XX)
-    checksum_extra,      // ADDR: LADDR has no line; YY is one checksum too many
-    holds_lines,         // ADDR: holds K of the page's 32 lines
-    bytes_too_many,      // ADDR: K bytes too many
-    bytes_missing,       // ADDR: K bytes missing
-    bytes_left_out,      // ADDR: K bytes left out (a hole; the line after it names it)
-    bad_character,       // 'X' at column C is no hexadecimal digit[; read as D] (`note`)
-    label_out_of_order,  // the label L is out of order with the lines around it; try F
+    line_checksum,         // ADDR: line checksum XX, listing has YY
+    all_lines,             // ADDR: all K line checksums differ
+    page_total,            // ADDR: page total XX, listing has YY
+    line_counts,           // ADDR: K line checksums, listing has M
+    label_reads,           // ADDR: the label reads LABEL
+    not_a_checksum_line,   // not a checksum line: REASON (of `faulty`)
+    page_not_in_listing,   // ADDR: page not in the listing (nor the COUNT after it)
+    page_not_in_image,     // page not in the image (nor the COUNT after it)
+    lines_exchanged,       // lines N and COUNT are exchanged
+    checksums_exchanged,   // ADDR: the checksums of lines LADDR and OTHER are exchanged
+    checksum_missing,      // ADDR: the checksum of line LADDR is missing (XX)
+    checksum_extra,        // ADDR: LADDR has no line; YY is one checksum too many
+    holds_lines,           // ADDR: holds K of the page's 32 lines
+    bytes_too_many,        // ADDR: K bytes too many
+    bytes_missing,         // ADDR: K bytes missing
+    bytes_left_out,        // ADDR: K bytes left out (a hole; the line after it names it)
+    typed_lines_exchanged, // ADDR: lines M and COUNT are exchanged (of the image's text)
+    bad_character,         // 'X' at column C is no hexadecimal digit[; read as D] (`note`)
+    label_out_of_order,    // the label L is out of order with the lines around it; try F
     // A file as a whole, "NAME: ...": always written.
     fits_start,        // fits start address ADDR, not GIVEN (or as typed in decimal, `text`)
     no_checksum_lines, // no checksum lines

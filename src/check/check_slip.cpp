@@ -75,27 +75,50 @@ void use_bytes_before(check_state& c, const page_sums& page, std::uint32_t b) {
     }
 }
 
-} // namespace
-
-std::optional<int> slip_at(check_state& c, const page_sums& page, const queued_line& line,
-                           unsigned listing_first, unsigned i) {
+// The lines from line `i` of P on, for a slip test.
+slip_lines slip_test(check_state& c, const page_sums& page, const queued_line& line,
+                     unsigned listing_first, unsigned i, std::uint8_t* bytes) {
     slip_lines s{};
     s.at = page_address(page) + 8 * i;
     listed_lines(c, page, line, listing_first, s);
-    std::uint8_t bytes[slip_window];
     const std::uint32_t from = own_address(c, s.at + 8);
-    const std::size_t held = recall_bytes(c.history, from, bytes, sizeof bytes);
+    const std::size_t held = recall_bytes(c.history, from, bytes, slip_window);
     s.held = 0; // up to a hole's fill, if any
     while (s.held < held && from_file(c, from + static_cast<std::uint32_t>(s.held))) {
         ++s.held;
     }
     s.bytes = bytes;
-    s.image_ends = c.image_ended && s.held == held && held < sizeof bytes;
+    s.image_ends = c.image_ended && s.held == held && held < slip_window;
     const unsigned here = typed_length(c, from - 8);
     s.typed[0] = here;
     s.typed[1] = here > 0 ? typed_length(c, from - 9) : 0;
-    const auto shift = find_shift(s);
+    return s;
+}
+
+} // namespace
+
+std::optional<int> slip_at(check_state& c, const page_sums& page, const queued_line& line,
+                           unsigned listing_first, unsigned i) {
+    std::uint8_t bytes[slip_window];
+    const auto shift = find_shift(slip_test(c, page, line, listing_first, i, bytes));
     return shift && *shift != 0 ? shift : std::nullopt;
+}
+
+bool slip_fits_at(check_state& c, const page_sums& page, const queued_line& line,
+                  unsigned listing_first, unsigned i, int shift) {
+    std::uint8_t bytes[slip_window];
+    return shift_fits(slip_test(c, page, line, listing_first, i, bytes), shift);
+}
+
+unsigned earliest_slip(check_state& c, const page_sums& page, const queued_line& line,
+                       unsigned listing_first, const unsigned* lines, unsigned n, unsigned i,
+                       int shift) {
+    for (unsigned k = 0; k < n; ++k) {
+        if (slip_fits_at(c, page, line, listing_first, lines[k], shift)) {
+            return lines[k];
+        }
+    }
+    return i;
 }
 
 found_slip realign_at(check_state& c, const page_sums& page, const pair_result& r, unsigned i,

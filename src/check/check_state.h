@@ -123,9 +123,12 @@ struct check_state {
     // line of unknown bytes, the last hole, and lines that a report explains (all the image's own
     // addresses, each range [from, end)).
     std::size_t next_note;
+    bool holes_before; // the last notes passed held a hole
     std::uint32_t unknown_from, unknown_end;
     std::uint32_t hole_start, hole_end;
     std::uint32_t explained_from, explained_end;
+    unsigned long long exchanges;             // typed lines found exchanged
+    unsigned long long image_lines_differing; // reported as the image's
     // The pages taken, for the explanations of a failed check; which are looked for only when
     // a page differed in a way its listing line alone does not explain.
     page_log log;

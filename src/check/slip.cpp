@@ -40,6 +40,28 @@ fit fits(const slip_lines& s, int shift) {
     return f;
 }
 
+// How many lines from B on, as far as the listing and the image hold them, fit a shift in a row.
+unsigned fitting_run(const slip_lines& s, int shift) {
+    const std::uint32_t b = slip_resumes(s.at, shift);
+    unsigned run = 0;
+    for (unsigned j = (b - s.at) / line_size; j < sizeof s.want && (s.listed >> j & 1) != 0;
+         ++j, ++run) {
+        const std::uint32_t address = s.at + 8 * j;
+        const long long from = static_cast<long long>(address - s.at) - 8 + shift;
+        if (from < 0 || static_cast<std::size_t>(from) + line_size > s.held) {
+            break;
+        }
+        unsigned sum = (address >> 8) + address;
+        for (std::size_t i = 0; i < line_size; ++i) {
+            sum += s.bytes[static_cast<std::size_t>(from) + i];
+        }
+        if (static_cast<std::uint8_t>(sum) != s.want[j]) {
+            break;
+        }
+    }
+    return run;
+}
+
 // A slip fits when all four lines do; or, near the end, all it has when the image placed anew
 // then ends where the listing does; or, `but_one`, three of four.
 bool slip_fits(const fit& f, bool but_one) {
@@ -89,6 +111,14 @@ std::optional<int> find_shift(const slip_lines& lines) {
     // (near the end).
     const fit as_is = fits(lines, 0);
     if (slip_fits(as_is, false) || (as_is.listed >= 3 && as_is.alike == as_is.listed)) {
+        // Where the lines after A fit both as they are and shifted (bytes that repeat), the one
+        // that goes on fitting further is the cause: a typo at A, or a slip.
+        const unsigned run = fitting_run(lines, 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (slip_fits(fits(lines, shifts[i]), false) && fitting_run(lines, shifts[i]) > run) {
+                return shifts[i];
+            }
+        }
         return 0;
     }
     for (std::size_t i = 0; i < n; ++i) {
@@ -114,4 +144,8 @@ std::optional<int> find_shift(const slip_lines& lines) {
         }
     }
     return only;
+}
+
+bool shift_fits(const slip_lines& lines, int shift) {
+    return slip_fits(fits(lines, shift), false);
 }

@@ -44,4 +44,7 @@ std::uint32_t slip_resumes(std::uint32_t a, int shift);
 // when the image placed anew then ends where the listing's checksums end.
 std::optional<int> find_shift(const slip_lines& lines);
 
+// Whether a slip of `shift` bytes fits, as find_shift would take it were it tried first.
+bool shift_fits(const slip_lines& lines, int shift);
+
 #endif

@@ -525,9 +525,27 @@ inline bool slip_lines(feed& f, const draft& d, verdict_case& c, bool doubled) {
     return true;
 }
 
+// Whether the image's lines differ from the table in two checksums of one row alone, each the
+// other's: what two checksums of the row typed the other way round give as well.
+inline bool as_checksums_exchanged(const draft& d, const std::vector<std::uint8_t>& bytes) {
+    std::vector<std::size_t> wrong;
+    for (std::size_t k = 0; k < d.sums.size(); ++k) {
+        if (sum_at(d.load, bytes, (d.load & ~7u) + 8 * k, 0) != d.sums[k]) {
+            wrong.push_back(k);
+        }
+    }
+    if (wrong.size() != 2) {
+        return false;
+    }
+    const std::uint32_t first = (d.load & ~7u) + 8 * static_cast<std::uint32_t>(wrong[0]);
+    const std::uint32_t second = (d.load & ~7u) + 8 * static_cast<std::uint32_t>(wrong[1]);
+    return first >> 8 == second >> 8 && sum_at(d.load, bytes, first, 0) == d.sums[wrong[1]] &&
+           sum_at(d.load, bytes, second, 0) == d.sums[wrong[0]];
+}
+
 // Two neighbouring typed lines exchanged in a file without labels after the first. Excluded:
-// one line checksum changed (a typo explains it as well), and data that another exchange or a
-// slip fits as well.
+// one line checksum changed (a typo explains it as well), data that another exchange or a slip
+// fits as well, and lines that look like two checksums of the table exchanged.
 inline bool exchange_lines(feed& f, const draft& d, verdict_case& c) {
     const std::size_t lines = d.typed.size();
     const std::size_t full = d.typed.back().bytes.size() == d.width ? lines : lines - 1;
@@ -545,7 +563,7 @@ inline bool exchange_lines(feed& f, const draft& d, verdict_case& c) {
     if (same_rows(table_rows(d.load, image.bytes), d.rows)) {
         return true;
     }
-    if (count_wrong(d, image.bytes) < 2) {
+    if (count_wrong(d, image.bytes) < 2 || as_checksums_exchanged(d, image.bytes)) {
         return false;
     }
     for (std::size_t s = t < 2 ? 0 : t - 2; s <= t + 2 && s + 1 < lines; ++s) {
