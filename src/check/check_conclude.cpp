@@ -30,8 +30,8 @@ check_status report_causes(check_state& c) {
     const byte_traits& t = c.used;
     const failed_check failed{c.log,   c.first_bytes,   c.kept,     c.options.raw,
                               c.start, c.options.again, c.realigned};
-    // A bad dump makes more than one line differ; one line is a typo's.
-    if (c.image_suspect && c.image_lines_differing != 1) {
+    // A bad dump makes more than one line differ; one line alone is a typo's.
+    if (c.image_suspect && (c.image_lines_differing != 1 || c.realigned)) {
         if (const auto cause = explain_failure(failed)) {
             check_report r = about(report_side::image, report_kind::explained);
             r.cause = *cause;

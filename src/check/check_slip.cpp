@@ -92,6 +92,7 @@ slip_lines slip_test(check_state& c, const page_sums& page, const queued_line& l
     const unsigned here = typed_length(c, from - 8);
     s.typed[0] = here;
     s.typed[1] = here > 0 ? typed_length(c, from - 9) : 0;
+    s.typed_image = c.options.text.text_line != nullptr;
     return s;
 }
 

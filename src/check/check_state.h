@@ -123,7 +123,6 @@ struct check_state {
     // line of unknown bytes, the last hole, and lines that a report explains (all the image's own
     // addresses, each range [from, end)).
     std::size_t next_note;
-    bool holes_before; // the last notes passed held a hole
     std::uint32_t unknown_from, unknown_end;
     std::uint32_t hole_start, hole_end;
     std::uint32_t explained_from, explained_end;

@@ -47,12 +47,7 @@ std::optional<found_slip> pair(check_state& c, const page_sums& page, const queu
         r.text = line.line.label;
         report(c, r);
     }
-    bool noted = report_notes_before(c, own_address(c, page_address(page)) + page_size);
-    if (c.holes_before) { // a hole whose bytes the listing's were, perhaps alike
-        bool holes = false;
-        lines_explained(c, page, line.line, page.first, holes);
-        noted = noted || holes;
-    }
+    const bool noted = report_notes_before(c, own_address(c, page_address(page)) + page_size);
     step(c, mislabelled || noted);
     log_page(c.log, page, totals_alike ? listed_as::own : listed_as::same, &line.line, page.first);
     use_page(c);

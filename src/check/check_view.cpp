@@ -151,17 +151,12 @@ page_sums with_listed_lines(const page_sums& page, const listing_line& line, uns
 }
 
 bool report_notes_before(check_state& c, std::uint32_t address) {
-    c.holes_before = false;
     const image_text& text = c.options.text;
     bool any = false;
     for (; c.next_note < text.note_count &&
            text.notes[c.next_note].address - c.start < address - c.start;
          ++c.next_note) {
         const image_note& note = text.notes[c.next_note];
-        if (note.kind == note_kind::hole) {
-            c.holes_before = true; // reported with the lines of the listing it lies in, if any
-            continue;
-        }
         check_report r =
             image_report(c,
                          note.kind == note_kind::bad_character ? report_kind::bad_character

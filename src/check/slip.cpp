@@ -40,12 +40,14 @@ fit fits(const slip_lines& s, int shift) {
     return f;
 }
 
-// How many lines from B on, as far as the listing and the image hold them, fit a shift in a row.
+// How many lines from B on, as far as the listing and the image as it is hold them, fit a shift
+// in a row: a shift that places the image later holds more lines near its end.
 unsigned fitting_run(const slip_lines& s, int shift) {
     const std::uint32_t b = slip_resumes(s.at, shift);
+    const std::size_t lines_held = (8 + s.held) / line_size;
     unsigned run = 0;
-    for (unsigned j = (b - s.at) / line_size; j < sizeof s.want && (s.listed >> j & 1) != 0;
-         ++j, ++run) {
+    for (unsigned j = (b - s.at) / line_size;
+         j < sizeof s.want && j < lines_held && (s.listed >> j & 1) != 0; ++j, ++run) {
         const std::uint32_t address = s.at + 8 * j;
         const long long from = static_cast<long long>(address - s.at) - 8 + shift;
         if (from < 0 || static_cast<std::size_t>(from) + line_size > s.held) {
@@ -129,7 +131,7 @@ std::optional<int> find_shift(const slip_lines& lines) {
     // Then all but one of four, a typo among them, when one shift alone fits so (in bytes that
     // repeat, many would), and not near the end, where a shift that places the image later holds
     // more of its lines than the image as it is.
-    if (as_is.listed < 4) {
+    if (!lines.typed_image || as_is.listed < 4) {
         return std::nullopt;
     }
     std::optional<int> only;

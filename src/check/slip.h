@@ -27,6 +27,7 @@ struct slip_lines {
     // `listing_end`, with no page of either after that.
     bool image_ends, listing_ends;
     std::uint32_t listing_end;
+    bool typed_image; // typed by hand: a typo may lie among the lines that confirm a slip
 };
 
 // The bytes that the image's bytes at `slip_lines::bytes` must hold at least, to test a slip.

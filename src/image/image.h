@@ -55,9 +55,8 @@ struct image_chunks {
 // What a text read for a check holds that a listing would refuse, for the check to report: a
 // character that is no hexadecimal digit (read as the digit it looks like, or else its line's
 // bytes are not compared), or a label out of order, read as the label that fits the lines
-// around it. And where the image, once placed, has a hole: `bytes` addresses from `address` on
-// that no line gives, `line` the text line after them.
-enum class note_kind { bad_character, label_out_of_order, hole };
+// around it.
+enum class note_kind { bad_character, label_out_of_order };
 
 struct image_note {
     note_kind kind;

@@ -34,26 +34,6 @@ bool comes_first(const image_conflict& a, const image_conflict& b) {
     return a.address != b.address ? a.address < b.address : a.earlier_line < b.earlier_line;
 }
 
-// Notes each hole between the placed runs.
-bool note_holes(image& image) {
-    for (std::size_t k = 1; k < image.runs.count; ++k) {
-        const image_run& before = image.runs.items[k - 1];
-        const image_run& after = image.runs.items[k];
-        const std::uint32_t end = before.offset + before.size;
-        if (end != after.offset) {
-            image_note hole{};
-            hole.kind = note_kind::hole;
-            hole.address = image.origin + end;
-            hole.bytes = after.offset - end;
-            hole.line = after.line;
-            if (!push(image.notes, hole)) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 bool first_conflict(image& image, std::optional<image_conflict>& conflict) {
@@ -123,9 +103,6 @@ bool place_image(image& image, std::uint32_t base, std::uint32_t origin) {
     for (image_note& note : image.notes) {
         note.address = origin + (note.address - base);
         note.from = origin + (note.from - base);
-    }
-    if (!note_holes(image)) {
-        return false;
     }
     std::stable_sort(begin(image.notes), end(image.notes),
                      [&image](const image_note& a, const image_note& b) {

@@ -583,7 +583,8 @@ inline bool exchange_lines(feed& f, const draft& d, verdict_case& c) {
 }
 
 // Typed lines left out of a file with a label on every line: a hole, named at the line after it.
-// Between the first line and the last, so that a line follows; not bytes that are all the fill.
+// Between the first line and the last, so that a line follows; not bytes whose lines sum as the
+// fill's would.
 inline bool leave_out_labelled(feed& f, const draft& d, verdict_case& c) {
     const std::size_t count = 1 + below(f, 3), lines = d.typed.size();
     if (lines < count + 2) {
@@ -592,11 +593,11 @@ inline bool leave_out_labelled(feed& f, const draft& d, verdict_case& c) {
     const std::size_t t = 1 + below(f, lines - count - 1);
     std::vector<typed_line> typed = d.typed;
     typed.erase(typed.begin() + t, typed.begin() + t + count);
-    bool fill = true;
-    for (std::size_t i = t; i < t + count; ++i) {
-        fill = fill && std::count(d.typed[i].bytes.begin(), d.typed[i].bytes.end(), 0xFF) ==
-                           static_cast<long>(d.typed[i].bytes.size());
-    }
+    // The program with the hole's bytes the fill's: a hole that the sums cannot see.
+    std::vector<std::uint8_t> filled = d.program;
+    std::fill(filled.begin() + (d.typed[t].label - d.load),
+              filled.begin() + (d.typed[t + count].label - d.load), std::uint8_t{0xFF});
+    const bool fill = same_rows(table_rows(d.load, filled), d.rows);
     c.image = joined(image_lines(d, typed));
     c.what = "image lines " + std::to_string(image_line(d, t)) + " to " +
              std::to_string(image_line(d, t + count - 1)) + " left out, " +
