@@ -1,4 +1,5 @@
 #include "check/check.h"
+#include "fuzz/check_run.h"
 #include "fuzz/model.h"
 #include "memory_input.h"
 
@@ -471,8 +472,134 @@ TEST(Check, ExplainsABadDump) {
             check(0xC000, c.dump, lines_of(listing_lines(0xC000, c.rom)), true, false, false);
         const std::vector<std::string> lines = split_lines(result.report);
         ASSERT_GE(lines.size(), 2u) << c.what;
+        // A bad dump is no slip: none is reported for it.
+        for (const char* slip : {"missing\n", "too many\n"}) {
+            EXPECT_EQ(result.report.find(slip), std::string::npos) << c.what << result.report;
+        }
         EXPECT_EQ(lines[lines.size() - 2] + "\n", c.cause) << c.what;
         EXPECT_EQ(result.status, check_status::differ) << c.what;
+    }
+}
+
+// A program typed `width` bytes a line from `load`, each line labelled or only the first.
+std::vector<std::string> typed_lines(const std::string& program, std::uint32_t load,
+                                     std::size_t width, bool labels) {
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < program.size(); at += width) {
+        char label[8];
+        std::snprintf(label, sizeof label, "%04X: ", static_cast<unsigned>(load + at));
+        std::string line = labels || at == 0 ? label : "";
+        for (std::size_t i = at; i < std::min(at + width, program.size()); ++i) {
+            line +=
+                hex_byte(static_cast<unsigned char>(program[i])) + (i + 1 < at + width ? " " : "");
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string text_of(const std::vector<std::string>& lines) {
+    return lines_of(lines);
+}
+
+// The mistakes a person makes typing a program, or its table, each one report that names the
+// file and line to mend (the count of pages that differ follows).
+TEST(Check, NamesTheMistakeOfATypedProgram) {
+    const std::uint32_t load = 0x0801;
+    const std::string program = random_bytes(1200);
+    const std::vector<std::string> table = listing_lines(load, program);
+    const std::vector<std::string> eights = typed_lines(program, load, 8, false);
+    const std::vector<std::string> labelled = typed_lines(program, load, 8, true);
+    std::vector<std::string> exchanged = eights;
+    std::swap(exchanged[20], exchanged[21]);
+    std::vector<std::string> left_out = eights;
+    left_out.erase(left_out.begin() + 40, left_out.begin() + 43);
+    std::vector<std::string> hole = labelled;
+    hole.erase(hole.begin() + 50);
+    std::vector<std::string> moved = labelled;
+    moved[60].replace(0, 1, "8"); // 09E1 typed 89E1
+    std::vector<std::string> bad_digit = eights;
+    bad_digit[10][bad_digit[10].find_first_of("5")] = 'S';
+    std::vector<std::string> bad_character = eights;
+    bad_character[12][3] = 'X';
+    std::string typo_in = program; // a slip, and a typo among the lines after it
+    typo_in.erase(300, 8);
+    typo_in[330] = static_cast<char>(typo_in[330] ^ 0x10);
+    std::vector<std::string> rows = table;
+    std::string& row = rows[2];
+    std::swap(row[9], row[12]);
+    std::swap(row[10], row[13]); // the checksums of 0A18 and 0A20 the other way round
+    std::vector<std::string> too_many = table;
+    too_many[1].insert(9, "5A ");
+    std::vector<std::string> missing_next_to_typo = table;
+    missing_next_to_typo.erase(missing_next_to_typo.begin() + 1);
+    std::string typo_next = program;
+    typo_next[0x0A10 - load] = static_cast<char>(typo_next[0x0A10 - load] ^ 0x01);
+    const struct {
+        const char* what;
+        std::string image, listing, start;
+        std::vector<std::string> reports;
+    } cases[] = {
+        {"three typed lines left out",
+         text_of(left_out),
+         text_of(table),
+         "0801",
+         {"IMAGE:40: 0940: 24 bytes missing"}},
+        {"two typed lines exchanged",
+         text_of(exchanged),
+         text_of(table),
+         "0801",
+         {"IMAGE:21: 08A1: lines 21 and 22 are exchanged"}},
+        {"a typed line left out of a labelled file",
+         text_of(hole),
+         text_of(table),
+         "",
+         {"IMAGE:51: 0991: 8 bytes left out"}},
+        {"a label out of order",
+         text_of(moved),
+         text_of(table),
+         "",
+         {"IMAGE:61: the label 89E1 is out of order with the lines around it; try 09E1"}},
+        {"a look-alike of a digit",
+         text_of(bad_digit),
+         text_of(table),
+         "0801",
+         {"IMAGE:11: '" + std::string(1, 'S') + "' at column " +
+          std::to_string(eights[10].find_first_of("5") + 1) +
+          " is no hexadecimal digit; read as 5"}},
+        {"a character that is no digit",
+         text_of(bad_character),
+         text_of(table),
+         "0801",
+         {"IMAGE:13: 'X' at column 4 is no hexadecimal digit"}},
+        {"a slip and a typo among the lines that confirm it",
+         text_of(typed_lines(typo_in, load, 8, false)),
+         text_of(table),
+         "0801",
+         {"IMAGE:37: 0928: 8 bytes missing", "IMAGE:41: 0950: line checksum "}},
+        {"two checksums of a row exchanged",
+         text_of(eights),
+         text_of(rows),
+         "0801",
+         {"LISTING:3: 0A00: the checksums of lines 0A18 and 0A20 are exchanged"}},
+        {"a row of one checksum too many",
+         text_of(eights),
+         text_of(too_many),
+         "0801",
+         {"LISTING:2: 0900: 0918 has no line; 5A is one checksum too many"}},
+        {"a row left out, and a typo in the next page",
+         text_of(typed_lines(typo_next, load, 8, false)),
+         text_of(missing_next_to_typo),
+         "0801",
+         {"LISTING:2: 0900: page not in the listing", "IMAGE:67: 0A10: line checksum "}},
+    };
+    for (const auto& c : cases) {
+        const check_run run = run_check(c.listing, c.image, c.start);
+        ASSERT_EQ(run.lines.size(), c.reports.size() + 1) << c.what;
+        for (std::size_t i = 0; i < c.reports.size(); ++i) {
+            EXPECT_EQ(run.lines[i].substr(0, c.reports[i].size()), c.reports[i]) << c.what;
+        }
+        EXPECT_EQ(run.status, 1) << c.what;
     }
 }
 

@@ -88,31 +88,37 @@ page_sums without_fill(const check_state& c, const page_sums& page, const listin
         return page;
     }
     const std::uint32_t base = page_address(page);
-    page_sums view = page;
+    line_fill fill[lines_per_page];
+    unsigned count[lines_per_page];
+    for (unsigned i = page.first; i < page.first + page.count; ++i) {
+        fill[i] = fill_of(c, base + 8 * i, count[i]);
+    }
     unsigned first = page.first;
     unsigned last = page.first + page.count;
-    for (unsigned i = page.first; i < last; ++i) {
-        unsigned count = 0;
-        const line_fill fill = fill_of(c, base + 8 * i, count);
-        if (fill == line_fill::only || (fill == line_fill::after && i + 1 == last)) {
-            if (i == first) {
-                ++first;
-                continue;
-            }
-            last = i; // what follows must be fill too, or the page is compared as it is
-            for (unsigned k = i + 1; k < page.first + page.count; ++k) {
-                if (fill_of(c, base + 8 * k, count) != line_fill::only) {
-                    return page;
-                }
-            }
-            break;
-        }
-        if (fill == line_fill::before && i == first) {
-            // Before a block of the file's bytes, the fill counts as zero, as before a start.
-            view.line[i] = static_cast<std::uint8_t>(view.line[i] - c.options.fill * count);
+    while (first < last && fill[first] == line_fill::only) {
+        ++first;
+    }
+    while (last > first && fill[last - 1] == line_fill::only) {
+        --last;
+    }
+    if (last > first && fill[last - 1] == line_fill::after) {
+        --last; // the file's last bytes, which fill no whole line
+    }
+    for (unsigned i = first; i < last; ++i) {
+        if (fill[i] != line_fill::none && !(i == first && fill[i] == line_fill::before)) {
+            return page; // fill among the file's lines: compared as it is
         }
     }
-    return last - first == line.count ? lines_of(view, first, last) : page;
+    if (last - first != line.count) {
+        return page;
+    }
+    page_sums view = page;
+    if (last > first && fill[first] == line_fill::before) {
+        // Before a block of the file's bytes, the fill counts as zero, as before a start.
+        view.line[first] =
+            static_cast<std::uint8_t>(view.line[first] - c.options.fill * count[first]);
+    }
+    return lines_of(view, first, last);
 }
 
 std::uint32_t lines_explained(check_state& c, const page_sums& page, const listing_line& line,

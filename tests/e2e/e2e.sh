@@ -546,6 +546,17 @@ group_formats() {
         check "the sample as $format checks against its listing" 0 $'all 16 pages match\n' \
             -- --check "$lst" --format="$format" "$ex/sample.$format"
     done
+    # Two programs in one file, each with its own table, the tables one after the other: the
+    # first ends a few bytes into page 1200, whose table line is ": 00", and the fill after it
+    # is not the image's.
+    counting 259 7 >first.bin
+    counting 300 90 >second.bin
+    { echo "1100:" && od -An -tx1 -v first.bin && echo "1400:" && od -An -tx1 -v second.bin; } \
+        >both.hex
+    { "${launcher[@]}" "$tool" 1100 first.bin && "${launcher[@]}" "$tool" 1400 second.bin; } |
+        tr -d '\r' >both.lst
+    check "two programs in one file check against their two tables" 0 $'all 4 pages match\n' \
+        -- --check both.lst --format hex both.hex
     run_tool 0 "$ex/sample.bin"
     cp out at_0
     check "a start address moves the image there" 0 "$(tr -d '\r' <at_0)"$'\n' \
