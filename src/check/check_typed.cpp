@@ -54,6 +54,36 @@ bool fits_after(check_state& c, const queued_line& line, unsigned listing_first,
     return true;
 }
 
+// The bytes of the lines that `first` and `second` touch, from `from` on (`n` of them), as the
+// image holds them and exchanged back: how many the image holds, 0 when it does not hold both.
+std::size_t exchange_back(const check_state& c, const typed_line& first, const typed_line& second,
+                          std::uint32_t from, std::size_t n, std::uint8_t* bytes,
+                          std::uint8_t* back) {
+    // Before the image's first byte, in its line, the positions count as zero.
+    const std::uint32_t zeros = c.start - from < line_size ? c.start - from : 0;
+    std::memset(bytes, 0, zeros);
+    // The typed lines may end the image, inside a line that neither the image nor the listing
+    // holds whole.
+    const std::size_t held =
+        zeros + recall_bytes(c.history, from + zeros, bytes + zeros, n - zeros);
+    if (held < first.from + first.size + second.size - from) {
+        return 0;
+    }
+    std::memcpy(back, bytes, n);
+    std::memcpy(back + (first.from - from), bytes + (second.from - from), second.size);
+    std::memcpy(back + (first.from - from) + second.size, bytes + (first.from - from), first.size);
+    return held;
+}
+
+// The data sum of the 8 bytes from `bytes` on.
+unsigned data_sum(const std::uint8_t* bytes) {
+    unsigned sum = 0;
+    for (std::size_t k = 0; k < line_size; ++k) {
+        sum += bytes[k];
+    }
+    return sum;
+}
+
 // Whether exchanging `first` and `second` back makes the lines they touch fit, and the lines
 // after them fit as they are.
 std::optional<exchange> exchanged_back(check_state& c, const queued_line& line,
@@ -65,32 +95,14 @@ std::optional<exchange> exchanged_back(check_state& c, const queued_line& line,
     std::uint8_t bytes[2 * 256 + 16];
     std::uint8_t back[sizeof bytes];
     const std::size_t n = end - from;
-    // Before the image's first byte, in its line, the positions count as zero.
-    const std::uint32_t zeros = c.start - from < line_size ? c.start - from : 0;
-    std::memset(bytes, 0, zeros);
-    if (n > sizeof bytes) {
-        return std::nullopt;
-    }
-    // The typed lines may end the image, inside a line that neither the image nor the listing
-    // holds whole.
     const std::size_t held =
-        zeros + recall_bytes(c.history, from + zeros, bytes + zeros, n - zeros);
-    if (held < first.from + first.size + second.size - from) {
-        return std::nullopt;
-    }
-    std::memcpy(back, bytes, n);
-    std::memcpy(back + (first.from - from), bytes + (second.from - from), second.size);
-    std::memcpy(back + (first.from - from) + second.size, bytes + (first.from - from), first.size);
+        n <= sizeof bytes ? exchange_back(c, first, second, from, n, bytes, back) : 0;
     unsigned differed = 0;
-    for (std::uint32_t at = 0; at < n; at += line_size) {
+    for (std::uint32_t at = 0; held > 0 && at < n; at += line_size) {
         const std::uint32_t address = from + at - shift; // as the rules compare it
-        if (address - base >= 2 * page_size) {           // in the page before P, which fit as it is
-            unsigned as_is = 0;
-            unsigned fixed = 0;
-            for (std::uint32_t k = 0; k < line_size; ++k) {
-                as_is += bytes[at + k];
-                fixed += back[at + k];
-            }
+        const unsigned as_is = data_sum(bytes + at);
+        const unsigned fixed = data_sum(back + at);
+        if (address - base >= 2 * page_size) { // in the page before P, which fit as it is
             if (static_cast<std::uint8_t>(as_is - fixed) != 0) {
                 return std::nullopt;
             }
@@ -102,19 +114,11 @@ std::optional<exchange> exchanged_back(check_state& c, const queued_line& line,
         if (at + line_size > held && !listed) {
             break;
         }
-        if (!listed || at + line_size > held) {
+        if (!listed || at + line_size > held ||
+            static_cast<std::uint8_t>(line_seed(address) + fixed) != want) {
             return std::nullopt;
         }
-        unsigned as_is = line_seed(address);
-        unsigned fixed = as_is;
-        for (std::uint32_t k = 0; k < line_size; ++k) {
-            as_is += bytes[at + k];
-            fixed += back[at + k];
-        }
-        if (static_cast<std::uint8_t>(fixed) != want) {
-            return std::nullopt;
-        }
-        differed += static_cast<std::uint8_t>(as_is) != want ? 1 : 0;
+        differed += static_cast<std::uint8_t>(line_seed(address) + as_is) != want ? 1 : 0;
     }
     if (differed < 2 || !fits_after(c, line, listing_first, base, end)) {
         return std::nullopt; // one line alone is a typo's; a slip's lines go on differing

@@ -113,16 +113,18 @@ The third compares those pages with a published listing of them, names every lin
 that differs, and says what the likely cause is.
 A file-name or listing of - is standard input.
 
-Options, before the start address (-- ends them):
-  --format NAME     how the file holds the image: raw (its bytes, the default),
-                    hex (typed hex text, with or without address labels), ihex (Intel
-                    HEX), srec (Motorola S-records) or prg (a load address, then the
-                    bytes); a start address given moves the image'"'"'s lowest address there
-  --fill XX         the byte at addresses between the image'"'"'s bytes that hold none
-                    (default FF, as an erased EPROM)
-  --check LISTING   compare the image with LISTING
-  --all             in a check, write every report, not only the first ten
-  --help, -h        show this help;  --version  show the version
+Options, before the start address (-- ends them; a negative start address whose
+first digit is a letter is written -0C000):
+  -f, --format NAME    how the file holds the image: raw (its bytes, the default),
+                       hex (typed hex text, with or without address labels), ihex
+                       (Intel HEX), srec (Motorola S-records) or prg (a load address,
+                       then the bytes); a start address given moves the image'"'"'s
+                       lowest address there
+  --fill XX            the byte at addresses between the image'"'"'s bytes that hold none
+                       (default FF, as an erased EPROM)
+  -c, --check LISTING  compare the image with LISTING
+  -a, --all            in a check, write every report, not only the first ten
+  -h, --help           show this help;  --version  show the version
 
 Exit status: 0 when the file was listed or every page matched; 1 when the file could
 not be listed or a check found a difference; 2 when a check could not be made.
