@@ -170,13 +170,41 @@ TEST(Image, FillsHolesAndPassesOverEmptyPages) {
               "C8 D0 D8 E0 E8 F0 : 0C\n"
               "F9 11 : 00\n");
     // Past FFFFFFFF the image reaches page 0 again, or the pages that follow it.
-    EXPECT_EQ(listed(hex, "0:00\nFFFFFFFF:00\n", 0x10),
-              raw(0x10, std::string(1, '\0') + std::string(239, '\xFF')) +
-                  "0000: " + raw(0, std::string(15, '\xFF') + std::string(1, '\0')));
+    EXPECT_EQ(listed(hex, "0:00\nFFFFFFFF:00\n", 0x10), raw(0x10, std::string(2, '\0')));
     EXPECT_EQ(listed(hex, "0:00\n10:00\n20:00\n", 0xFFFFFFF8), "F0 : F9\nF8 01 08 : E9\n");
     // The image runs on from where it lies, past FFFFFFFF.
     EXPECT_EQ(listed(hex, "0101010101010101\n0100: 0101010101010101\n", 0xFFFFFF00),
               raw(0xFFFFFF00, ones + std::string(248, '\xFF')) + "0100: " + raw(0x100, ones));
+}
+
+// An image across FFFFFFFF lies from its first address in circular order, whatever the order
+// of its records: there without a start address, at the start address with one.
+TEST(Image, PlacesAnImageAcrossFFFFFFFFFromItsFirstAddress) {
+    const std::string bytes = "\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C";
+    const struct {
+        const char* what;
+        image_format format;
+        std::string file;
+    } cases[] = {
+        {"typed, running on", image_format::hex,
+         "FFFFFFFC: 01 02 03 04 05 06 07 08\n 09 0A 0B 0C\n"},
+        {"typed, the wrapped part first", image_format::hex,
+         "0: 05 06 07 08 09 0A 0B 0C\nFFFFFFFC: 01 02 03 04\n"},
+        {"Intel HEX, one record", image_format::ihex,
+         ":02000004FFFFFC\n:0CFFFC000102030405060708090A0B0CAB\n" + end_of_file},
+        {"Intel HEX, the wrapped part first", image_format::ihex,
+         ":020000040000FA\n:0800000005060708090A0B0CB4\n:02000004FFFFFC\n"
+         ":04FFFC0001020304F7\n" +
+             end_of_file},
+        {"S-records, one record", image_format::srec, "S311FFFFFFFC0102030405060708090A0B0CA7\n"},
+        {"S-records, the wrapped part first", image_format::srec,
+         "S30D0000000005060708090A0B0CAE\nS309FFFFFFFC01020304F3\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(listed(c.format, c.file), raw(0xFFFFFFFC, bytes)) << c.what;
+        EXPECT_EQ(listed(c.format, c.file, 0xFFFFFFFC), raw(0xFFFFFFFC, bytes)) << c.what;
+        EXPECT_EQ(listed(c.format, c.file, 0x1000), raw(0x1000, bytes)) << c.what;
+    }
 }
 
 TEST(Image, RefusesOneAddressGivenTwoValues) {

@@ -41,7 +41,7 @@ constexpr const char* help_text =
     "                       hex (typed hex text, with or without address labels), ihex\n"
     "                       (Intel HEX), srec (Motorola S-records) or prg (a load address,\n"
     "                       then the bytes); a start address given moves the image's\n"
-    "                       lowest address there\n"
+    "                       first address there\n"
     "  --fill XX            the byte at addresses between the image's bytes that hold none\n"
     "                       (default FF, as an erased EPROM)\n"
     "  -c, --check LISTING  compare the image with LISTING\n"

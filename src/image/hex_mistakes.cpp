@@ -94,8 +94,8 @@ image_error read_group_for_check(const char* text, std::size_t begin, std::size_
     return digits % 2 != 0 ? fault_at(image_fault::odd_digits, line, begin) : image_error{};
 }
 
-bool note_marks(image& out, const line_marks& marks, const char* text, unsigned long long line,
-                std::uint32_t address, std::size_t n) {
+bool note_marks(image& out, const line_marks& marks, unsigned long long line, std::uint32_t address,
+                std::size_t n) {
     for (unsigned m = 0; m < marks.count; ++m) {
         const line_mark& k = marks.mark[m];
         image_note note{};
@@ -104,7 +104,7 @@ bool note_marks(image& out, const line_marks& marks, const char* text, unsigned 
         note.address = address + static_cast<std::uint32_t>(byte);
         note.line = line;
         note.column = static_cast<unsigned>(k.column + 1);
-        note.typed = text[k.column];
+        note.typed = k.typed;
         note.read_as = k.read_as;
         note.from = address;
         note.bytes = static_cast<std::uint32_t>(marks.unknown ? n : 0);
@@ -115,34 +115,18 @@ bool note_marks(image& out, const line_marks& marks, const char* text, unsigned 
     return true;
 }
 
-bool order_label(label_order& order, image& out, bool begun, bool labelled, unsigned long long line,
-                 std::uint32_t at, std::uint32_t expected, std::uint32_t bytes, unsigned digits) {
-    bool noted = true;
-    if (order.waiting && at == order.expected + order.bytes &&
-        one_digit_apart(order.label, order.expected, order.digits)) {
-        image_note note{};
-        note.kind = note_kind::label_out_of_order;
-        note.address = order.expected;
-        note.line = order.line;
-        note.label = order.label;
-        note.digits = order.digits;
-        noted = push(out.notes, note);
-        expected = at; // the line goes on from the label as it is read
+std::uint32_t place_held(const held_line& held, std::uint32_t next, image& out, bool& noted) {
+    noted = true;
+    if (next != held.expected + held.n ||
+        !one_digit_apart(held.label, held.expected, held.digits)) {
+        return held.label;
     }
-    order = label_order{begun && labelled && at != expected, line, at, expected, bytes, digits};
-    return noted;
-}
-
-void read_labels_as_noted(image& out) {
-    for (const image_note& note : out.notes) {
-        if (note.kind != note_kind::label_out_of_order) {
-            continue;
-        }
-        for (image_run& run : out.runs) {
-            if (run.line == note.line && run.address == note.label) {
-                run.address = note.address;
-                break;
-            }
-        }
-    }
+    image_note note{};
+    note.kind = note_kind::label_out_of_order;
+    note.address = held.expected;
+    note.line = held.line;
+    note.label = held.label;
+    note.digits = held.digits;
+    noted = push(out.notes, note);
+    return held.expected;
 }

@@ -6,6 +6,7 @@
 
 #include "image/hex_groups.h"
 #include "image/image.h"
+#include "text/text_reader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -34,28 +35,26 @@ image_error read_group_for_check(const char* text, std::size_t begin, std::size_
                                  unsigned long long line, std::uint8_t* bytes, std::size_t& n,
                                  line_marks& marks);
 
-// Notes the marks of text line `line` (`text` as typed), whose `n` bytes go at `address`; false
-// when there is no memory for them.
-bool note_marks(image& out, const line_marks& marks, const char* text, unsigned long long line,
-                std::uint32_t address, std::size_t n);
+// Notes the marks of text line `line`, whose `n` bytes go at `address`; false when there is no
+// memory for them.
+bool note_marks(image& out, const line_marks& marks, unsigned long long line, std::uint32_t address,
+                std::size_t n);
 
-// A labelled line that lies apart from where the line before it ended, `expected`, waits for the
-// line after it: when that one goes on from `expected` past it, and its label differs from
-// `expected` in one digit, its label is out of order, and it is read as `expected`.
-struct label_order {
+// A labelled line that lies apart from where the line before it ended, `expected`, is held
+// until the line after it is read: when that one goes on from `expected` past it, and its label
+// differs from `expected` in one digit, its label is out of order, and it is read at `expected`.
+struct held_line {
     bool waiting;
     unsigned long long line;
-    std::uint32_t label, expected, bytes;
+    std::uint32_t label, expected;
     unsigned digits;
+    std::size_t n;
+    line_marks marks;
+    std::uint8_t bytes[text_line_max / 2];
 };
 
-// Takes line `line`, `bytes` at `at` (its label's, of `digits` digits, when it is `labelled`),
-// where the line before it ended at `expected` (`begun`: a line came before), and notes the line
-// before it when its label is out of order. False when there is no memory for the note.
-bool order_label(label_order& order, image& out, bool begun, bool labelled, unsigned long long line,
-                 std::uint32_t at, std::uint32_t expected, std::uint32_t bytes, unsigned digits);
-
-// Reads each line whose label is out of order as the label that fits, once the text is read.
-void read_labels_as_noted(image& out);
+// Where the held line goes, the line after it beginning at `next`: `expected`, with a note, when
+// its label is out of order; else its label. False in `noted` when there is no memory for it.
+std::uint32_t place_held(const held_line& held, std::uint32_t next, image& out, bool& noted);
 
 #endif

@@ -2,31 +2,30 @@
 #define PAGETALLY_IMAGE_IMAGE_H
 
 // A memory image read from a file that gives its bytes' addresses (a typed hex text, Intel HEX,
-// S-records, a .prg): the bytes in the order the file gives them, and a table of the runs of
-// consecutive addresses that they fill, with the text lines that gave them. Nothing per byte is
-// kept beyond the byte itself.
+// S-records, a .prg): each byte at its own address, and a table of the runs of consecutive
+// addresses that the file gave, with the text lines that gave them. Nothing per byte is kept
+// beyond the byte itself and a bit that says the file gave it.
 
 #include "image/grow_array.h"
 #include "walk/page_walk.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
-// Bytes at consecutive addresses, given by consecutive lines of a text: the first line gives
-// `first_size` bytes, each later one `line_size`, the last perhaps fewer.
+// Bytes at consecutive addresses that the file gave, by consecutive lines of a text: the first
+// line gives `first_size` bytes, each later one `line_size`, the last perhaps fewer; in address
+// order, or, when the lines come down the addresses, from the run's end down. Runs never overlap.
+// Sixteen bytes a run: a file of records in any order costs that much a record at most.
 struct image_run {
     std::uint32_t address; // the file's own address of the first byte
-    std::uint32_t size;    // at least 1; a run never passes FFFFFFFF, in the file or placed
-    const std::uint8_t* bytes;
-    unsigned long long line; // the text line of the first byte; 0 when the file is not text
-    std::uint32_t first_size;
-    std::uint32_t line_size;
-    std::uint32_t offset; // from the image's base, once placed
+    std::uint32_t size;    // at least 1; a run never passes FFFFFFFF in the file
+    std::uint64_t lines;   // its text lines, packed (image_runs.h); 0 when the file is not text
 };
 
-// Storage is taken in chunks, so that bytes never move once held.
+// The image's bytes lie at their own addresses, in chunks of this many, each taken when a byte
+// first lands in it.
 constexpr std::size_t image_chunk_size = std::size_t{1} << 21;
+constexpr std::size_t image_chunks_most = (std::uint64_t{1} << 32) / image_chunk_size;
 
 // Where the chunks come from: `take` gives image_chunk_size bytes, or null when it cannot, and
 // `give_back` takes them back. Without `take`, malloc and free.
@@ -41,15 +40,17 @@ struct chunk_release {
     void operator()(std::uint8_t* bytes) const;
 };
 
-// The chunks an image holds, given back when it goes.
-struct image_chunks {
-    grow_array<std::uint8_t*> held;
+// The chunks of an image's bytes, and beside each a bit for every byte that the file gave;
+// given back when the image goes.
+struct image_store {
+    std::uint8_t** chunks = nullptr; // image_chunks_most of them, null until a byte lands
+    std::uint8_t** given = nullptr;  // image_chunk_size / 8 bytes beside each chunk
     chunk_release release{nullptr};
 
-    image_chunks() = default;
-    image_chunks(const image_chunks&) = delete;
-    image_chunks& operator=(const image_chunks&) = delete;
-    ~image_chunks();
+    image_store() = default;
+    image_store(const image_store&) = delete;
+    image_store& operator=(const image_store&) = delete;
+    ~image_store();
 };
 
 // What a text read for a check holds that a listing would refuse, for the check to report: a
@@ -60,8 +61,7 @@ enum class note_kind { bad_character, label_out_of_order };
 
 struct image_note {
     note_kind kind;
-    std::uint32_t
-        address; // of the character's byte, or of the label as read; placed with the image
+    std::uint32_t address; // of the character's byte, or of the label as read; placed with it
     unsigned long long line;
     unsigned column; // of the character, from 1
     char typed;
@@ -70,27 +70,6 @@ struct image_note {
     std::uint32_t label;       // as typed, of `digits` digits
     unsigned digits;
 };
-
-struct image {
-    image_memory memory;
-    image_chunks chunks;
-    std::size_t used; // bytes of the last chunk
-    grow_array<image_run> runs;
-    bool open_line;               // the last run may grow by the next line of the text
-    std::uint32_t base;           // the file's address at offset 0, once placed
-    std::uint32_t origin;         // where offset 0 lies
-    grow_array<image_note> notes; // in the order of their addresses, once placed
-};
-
-// Room for `n` bytes (at most image_chunk_size) after those held, valid until the image is used
-// again; null when there is no memory for it.
-std::uint8_t* image_room(image& image, std::size_t n);
-
-// Takes the `n` bytes last written into the room as the file's bytes at `address` on (past
-// FFFFFFFF they go on at 0), given by text line `line` (0 when the file is not text). Lines that
-// follow one another with bytes at consecutive addresses extend one run. False when there is no
-// memory for the table of runs.
-bool add_bytes(image& image, std::uint32_t address, std::size_t n, unsigned long long line);
 
 // Two lines that give one address different values.
 struct image_conflict {
@@ -101,20 +80,37 @@ struct image_conflict {
     std::uint8_t earlier_value;
 };
 
-// Finds the conflict whose later line comes first in the file (then the lowest address), if
-// any. Sorts the runs by address. False when there is no memory for the search.
-bool first_conflict(image& image, std::optional<image_conflict>& conflict);
+enum class put_result { stored, conflict, no_memory };
 
-// Places an image without conflicts: the file's address `base` lies at `origin`, and every byte
-// keeps its distance from it, wrapping past FFFFFFFF to 0. The runs are then ordered by their
-// distance from base, each address held once. False when there is no memory for it.
-bool place_image(image& image, std::uint32_t base, std::uint32_t origin);
+struct image {
+    image_memory memory;
+    image_store store;
+    grow_array<image_run> runs;   // in the file's order; in their order from base, once placed
+    std::uint32_t base;           // the file's address at offset 0, once placed
+    std::uint32_t origin;         // where offset 0 lies
+    grow_array<image_note> notes; // in the order of their addresses, once placed
+    image_conflict conflict;      // the first, once a put met one
+    put_result refused;           // what ended the puts: every later one ends so too
+};
+
+// Puts the file's `n` bytes at `address` on (past FFFFFFFF they go on at 0), given by text line
+// `line` (0 when the file is not text). An address that holds a byte keeps it, and when the new
+// one differs the put stops there: the conflict, the first by address of the bytes given, is
+// kept in `image.conflict`. Lines that give bytes at consecutive addresses, upward or downward,
+// extend one run. Once a put fails, so does every later one, the same way.
+put_result put_bytes(image& image, std::uint32_t address, const std::uint8_t* bytes, std::size_t n,
+                     unsigned long long line);
+
+// The first of the file's addresses in the address space's circular order: the address after
+// the largest stretch that holds no byte; 0 for an empty image.
+std::uint32_t first_address(image& image);
+
+// Places the image: the file's address `base` lies at `origin`, and every byte keeps its
+// distance from it, wrapping past FFFFFFFF to 0. The runs are then in their order from base.
+void place_image(image& image, std::uint32_t base, std::uint32_t origin);
 
 // Whether the image holds no byte.
 bool image_empty(const image& image);
-
-// The lowest of the file's addresses that hold a byte; 0 for an empty image.
-std::uint32_t lowest_address(const image& image);
 
 // Where a placed image's first byte lies; the start of the walk over it.
 std::uint32_t image_start(const image& image);
@@ -131,7 +127,7 @@ std::uint32_t next_file_byte(const image& image, std::uint32_t address);
 // over (the run after them has moved).
 struct image_reader {
     const image* source;
-    std::size_t run;  // the next run of bytes to deliver
+    std::size_t run;  // the run of bytes being delivered
     std::uint64_t at; // the distance from base of the next address to deliver
     std::uint8_t fill[page_size];
 };

@@ -15,6 +15,18 @@ image_error read_fault() {
     return fault_at(image_fault::read_failed, 0);
 }
 
+image_error put_fault(const image& image) {
+    if (image.refused == put_result::stored) {
+        return image_error{};
+    }
+    if (image.refused == put_result::no_memory) {
+        return fault_at(image_fault::no_memory, 0);
+    }
+    image_error refused = fault_at(image_fault::conflict, image.conflict.line);
+    refused.conflict = image.conflict;
+    return refused;
+}
+
 image_error text_ended(const text_reader& in) {
     return in.failed ? read_fault() : image_error{};
 }

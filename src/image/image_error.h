@@ -48,6 +48,9 @@ image_error fault_at(image_fault fault, unsigned long long line, std::size_t at 
 // Reading the file failed.
 image_error read_fault();
 
+// Why the puts of the image's bytes ended: none while they went on, a conflict, or no memory.
+image_error put_fault(const image& image);
+
 // The fault of a text's end: none, or a failed read.
 image_error text_ended(const text_reader& in);
 

@@ -52,24 +52,10 @@ image_error read_image_file(image_format format, text_source in, std::optional<s
     case image_format::raw:
         break;
     }
-    if (fault.fault == image_fault::read_failed) {
-        return fault;
-    }
-    // The lines before a faulty one are read whole: a conflict among them comes first.
-    std::optional<image_conflict> conflict;
-    if (!first_conflict(out, conflict)) {
-        return fault_at(image_fault::no_memory, 0);
-    }
-    if (conflict &&
-        (fault.fault == image_fault::none || fault.line == 0 || conflict->line < fault.line)) {
-        image_error refused = fault_at(image_fault::conflict, conflict->line);
-        refused.conflict = *conflict;
-        return refused;
-    }
     if (fault.fault != image_fault::none) {
         return fault;
     }
-    const std::uint32_t base = labelled ? lowest_address(out) : start.value_or(0);
-    return place_image(out, base, start.value_or(base)) ? image_error{}
-                                                        : fault_at(image_fault::no_memory, 0);
+    const std::uint32_t base = labelled ? first_address(out) : start.value_or(0);
+    place_image(out, base, start.value_or(base));
+    return image_error{};
 }

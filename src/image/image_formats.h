@@ -14,7 +14,7 @@
 std::optional<image_format> format_named(const char* name);
 
 // Reads the whole file in `format` (any but raw) from `in` into `out`, and places it: at
-// `start` when one is given, the file's lowest address lies there; otherwise at the file's own
+// `start` when one is given, the file's first address lies there; otherwise at the file's own
 // addresses. A hex text whose first line with bytes has no label begins at `start` instead, and
 // its labels are addresses as they stand. The error is the first in the file's order.
 // For a check, typed hex is read past a character that is no digit and a label out of order,

@@ -1,4 +1,5 @@
-// An image's runs, once read: the first conflict between them, and where they lie.
+// Where an image's runs lie: its first address in the address space's circular order, and the
+// image placed from there.
 
 #include "image/image.h"
 
@@ -6,100 +7,36 @@
 
 #include <algorithm>
 
-namespace {
-
-// The first byte, by address, that `earlier` and `later` (which begins within `earlier`) give
-// different values: it has the least later line of all their differing bytes, since the lines
-// of a run grow with the address.
-std::optional<image_conflict> first_difference(const image_run& earlier, const image_run& later) {
-    const std::uint32_t skip = later.address - earlier.address;
-    const std::uint32_t n = std::min(earlier.size - skip, later.size);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        const std::uint8_t a = earlier.bytes[skip + i];
-        const std::uint8_t b = later.bytes[i];
-        if (a != b) {
-            const unsigned long long line_a = line_of(earlier, skip + i);
-            const unsigned long long line_b = line_of(later, i);
-            return line_a < line_b ? image_conflict{line_b, later.address + i, b, line_a, a}
-                                   : image_conflict{line_a, later.address + i, a, line_b, b};
+std::uint32_t first_address(image& image) {
+    if (image_empty(image)) {
+        return 0;
+    }
+    image_run* runs = begin(image.runs);
+    std::sort(runs, end(image.runs),
+              [](const image_run& a, const image_run& b) { return a.address < b.address; });
+    // The stretch that holds no byte from each run's end to the next run, past FFFFFFFF for the
+    // last: the first address is the one after the largest.
+    std::size_t first = 0;
+    std::uint64_t largest = 0;
+    for (std::size_t k = 0; k < image.runs.count; ++k) {
+        const image_run& run = runs[k];
+        const std::uint64_t next =
+            k + 1 < image.runs.count ? runs[k + 1].address : runs[0].address + address_space;
+        const std::uint64_t gap = next - (std::uint64_t{run.address} + run.size);
+        if (gap > largest || (k + 1 == image.runs.count && gap == largest)) {
+            largest = gap;
+            first = (k + 1) % image.runs.count;
         }
     }
-    return std::nullopt;
+    return runs[first].address;
 }
 
-bool comes_first(const image_conflict& a, const image_conflict& b) {
-    if (a.line != b.line) {
-        return a.line < b.line;
-    }
-    return a.address != b.address ? a.address < b.address : a.earlier_line < b.earlier_line;
-}
-
-} // namespace
-
-bool first_conflict(image& image, std::optional<image_conflict>& conflict) {
-    std::sort(begin(image.runs), end(image.runs), [](const image_run& a, const image_run& b) {
-        return a.address != b.address ? a.address < b.address : a.line < b.line;
-    });
-    image.open_line = false;
-    conflict.reset();
-    grow_array<const image_run*> open; // runs that reach past the start of the next
-    for (const image_run& run : image.runs) {
-        open.count = static_cast<std::size_t>(std::remove_if(begin(open), end(open),
-                                                             [&run](const image_run* o) {
-                                                                 return end_of(*o, o->address) <=
-                                                                        run.address;
-                                                             }) -
-                                              begin(open));
-        for (const image_run* earlier : open) {
-            const auto found = first_difference(*earlier, run);
-            if (found && (!conflict || comes_first(*found, *conflict))) {
-                conflict = found;
-            }
-        }
-        if (!push(open, &run)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool place_image(image& image, std::uint32_t base, std::uint32_t origin) {
+void place_image(image& image, std::uint32_t base, std::uint32_t origin) {
     image.base = base;
     image.origin = origin;
-    image.open_line = false;
-    grow_array<image_run> placed;
-    if (!reserve(placed, image.runs.count + 1)) {
-        return false;
-    }
-    for (image_run run : image.runs) {
-        run.offset = run.address - base;
-        const std::uint64_t below_wrap = address_space - run.offset;
-        if (run.size > below_wrap) {
-            image_run front = run;
-            front.size = static_cast<std::uint32_t>(below_wrap);
-            front.first_size = std::min(front.first_size, front.size);
-            push(placed, front); // within the room reserved
-            run = without_front(run, static_cast<std::uint32_t>(below_wrap));
-        }
-        push(placed, run);
-    }
-    std::sort(begin(placed), end(placed), [](const image_run& a, const image_run& b) {
-        return a.offset != b.offset ? a.offset < b.offset : a.line < b.line;
+    std::sort(begin(image.runs), end(image.runs), [&image](const image_run& a, const image_run& b) {
+        return offset_of(image, a) < offset_of(image, b);
     });
-    // Bytes that two runs give are alike: the first run keeps them.
-    image.runs.count = 0;
-    std::uint64_t covered = 0; // the end of the runs kept
-    for (const image_run& run : placed) {
-        const std::uint64_t run_end = end_of(run, run.offset);
-        if (run_end <= covered) {
-            continue;
-        }
-        image.runs.items[image.runs.count++] =
-            run.offset < covered
-                ? without_front(run, static_cast<std::uint32_t>(covered - run.offset))
-                : run;
-        covered = run_end;
-    }
     for (image_note& note : image.notes) {
         note.address = origin + (note.address - base);
         note.from = origin + (note.from - base);
@@ -108,5 +45,4 @@ bool place_image(image& image, std::uint32_t base, std::uint32_t origin) {
                      [&image](const image_note& a, const image_note& b) {
                          return a.address - image.origin < b.address - image.origin;
                      });
-    return true;
 }

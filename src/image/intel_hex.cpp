@@ -41,9 +41,13 @@ image_error intel_record(void* state, const text_line& line, std::size_t end, im
     }
     const std::size_t below =
         base.segment ? std::min<std::size_t>(length, 0x10000 - offset) : length;
-    if (type == 0 && (!add_record(out, base.base + offset, data, below, line.number) ||
-                      !add_record(out, base.base, data + below, length - below, line.number))) {
-        return fault_at(image_fault::no_memory, 0);
+    if (type == 0) {
+        put_bytes(out, base.base + offset, data, below, line.number);
+        put_bytes(out, base.base, data + below, length - below, line.number);
+        fault = put_fault(out);
+        if (fault.fault != image_fault::none) {
+            return fault;
+        }
     }
     if (type == 2 || type == 4) {
         base = intel_base{type == 2, big_endian(data, 2) << (type == 2 ? 4 : 16)};
@@ -79,14 +83,13 @@ std::size_t plain_record(const char* record, std::size_t available, intel_base b
         return 0;
     }
     const std::uint32_t offset = big_endian(head + 1, 2);
-    // The data straight into the image, the checksum after them (room for it is taken too).
-    std::uint8_t* data = image_room(out, length + 1);
-    if (data == nullptr || (base.segment && offset + length > 0x10000) ||
+    std::uint8_t data[256]; // the data, then the checksum
+    if ((base.segment && offset + length > 0x10000) ||
         !read_hex_bytes(record + 9, length + 1, data, sum) || sum % 256 != 0) {
         return 0;
     }
-    // Without memory for its run, the record is read again as any other, and refused.
-    return add_bytes(out, base.base + offset, length, line) ? next : 0;
+    // A record the image refuses is read again as any other, and refused.
+    return put_bytes(out, base.base + offset, data, length, line) == put_result::stored ? next : 0;
 }
 
 // Takes the plain data records that come next in the text: they need none of the checks that

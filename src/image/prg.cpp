@@ -24,18 +24,14 @@ image_error read_prg(text_source in, image& out) {
         return head < 0 ? read_fault() : fault_at(image_fault::no_load_address, 0);
     }
     std::uint32_t at = static_cast<std::uint32_t>(load[0] | load[1] << 8);
-    constexpr std::size_t piece = std::size_t{1} << 16;
     for (;;) {
-        std::uint8_t* room = image_room(out, piece);
-        if (room == nullptr) {
-            return fault_at(image_fault::no_memory, 0);
-        }
-        const long n = in.read(in.state, reinterpret_cast<char*>(room), piece);
+        std::uint8_t piece[std::size_t{1} << 14];
+        const long n = in.read(in.state, reinterpret_cast<char*>(piece), sizeof piece);
         if (n <= 0) {
             return n < 0 ? read_fault() : image_error{};
         }
-        if (!add_bytes(out, at, static_cast<std::size_t>(n), 0)) {
-            return fault_at(image_fault::no_memory, 0);
+        if (put_bytes(out, at, piece, static_cast<std::size_t>(n), 0) != put_result::stored) {
+            return put_fault(out);
         }
         at += static_cast<std::uint32_t>(n);
     }

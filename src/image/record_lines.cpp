@@ -72,17 +72,6 @@ std::uint32_t big_endian(const std::uint8_t* bytes, std::size_t n) {
     return value;
 }
 
-// Adds a record's data; false when there is no memory for them.
-bool add_record(image& out, std::uint32_t address, const std::uint8_t* bytes, std::size_t n,
-                unsigned long long line) {
-    std::uint8_t* room = image_room(out, n);
-    if (room == nullptr) {
-        return false;
-    }
-    std::memcpy(room, bytes, n);
-    return add_bytes(out, address, n, line);
-}
-
 image_error read_record_lines(text_reader& in, const record_format& format, image& out) {
     for (;;) {
         if (format.plain != nullptr) {

@@ -43,8 +43,4 @@ image_error type_fault(unsigned long long line, unsigned type);
 unsigned sum_of(const std::uint8_t* bytes, std::size_t n);
 std::uint32_t big_endian(const std::uint8_t* bytes, std::size_t n);
 
-// Adds a record's data; false when there is no memory for them.
-bool add_record(image& out, std::uint32_t address, const std::uint8_t* bytes, std::size_t n,
-                unsigned long long line);
-
 #endif

@@ -39,8 +39,9 @@ image_error s_record(void* state, const text_line& line, std::size_t end, image&
     }
     const std::uint32_t address = big_endian(bytes + 1, a);
     if (type >= 1 && type <= 3) {
-        if (!add_record(out, address, bytes + 1 + a, count - a - 1, line.number)) {
-            return fault_at(image_fault::no_memory, 0);
+        if (put_bytes(out, address, bytes + 1 + a, count - a - 1, line.number) !=
+            put_result::stored) {
+            return put_fault(out);
         }
         ++data_records;
     } else if ((type == 5 || type == 6) && address != data_records) {

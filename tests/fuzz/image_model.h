@@ -144,10 +144,10 @@ model_image read_lines(const std::vector<std::string>& lines, bool limited,
                               : read(n, lines[n - 1]);
         const std::pair<std::uint8_t, std::size_t>* was = nullptr;
         std::pair<std::uint32_t, std::uint8_t> given;
-        for (const auto& byte : line.bytes) { // the conflict at the lowest address
+        for (const auto& byte : line.bytes) { // the first conflict in the line's order
             const auto it = held.find(byte.first);
             if (line.error.empty() && it != held.end() && it->second.first != byte.second &&
-                (was == nullptr || byte.first < given.first)) {
+                was == nullptr) {
                 was = &it->second;
                 given = byte;
             }
@@ -176,10 +176,27 @@ model_image read_lines(const std::vector<std::string>& lines, bool limited,
     return {unended, {}, 0, 0};
 }
 
-// Places an image read: the first byte of an unlabelled hex text at the start, else the lowest
+// The address after the largest stretch that holds no byte, going round past FFFFFFFF; of
+// stretches as large, the one past FFFFFFFF, else the lowest.
+inline std::uint32_t model_first_address(const std::map<std::uint32_t, std::uint8_t>& bytes) {
+    if (bytes.empty()) {
+        return 0;
+    }
+    std::uint32_t first = bytes.begin()->first;
+    std::uint64_t largest = std::uint64_t{first} + (std::uint64_t{1} << 32) - bytes.rbegin()->first;
+    for (auto it = bytes.begin(), next = std::next(it); next != bytes.end(); it = next++) {
+        if (next->first - it->first > largest) {
+            largest = next->first - it->first;
+            first = next->first;
+        }
+    }
+    return first;
+}
+
+// Places an image read: the first byte of an unlabelled hex text at the start, else the first
 // address at the start or at itself.
 inline model_image placed(model_image image, std::optional<std::uint32_t> start, bool unlabelled) {
-    image.base = unlabelled ? *start : image.bytes.empty() ? 0 : image.bytes.begin()->first;
+    image.base = unlabelled ? *start : model_first_address(image.bytes);
     image.origin = start.value_or(image.base);
     return image;
 }
