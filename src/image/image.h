@@ -40,17 +40,26 @@ struct chunk_release {
     void operator()(std::uint8_t* bytes) const;
 };
 
-// The chunks of an image's bytes, and beside each a bit for every byte that the file gave;
-// given back when the image goes.
+// The chunks of an image's bytes, and for each a bit for every byte that the file gave: the
+// bits of eight chunks share one block taken as a chunk is. All given back when the image goes.
+// A block, the size of a chunk, holds the bits of eight chunks.
+constexpr std::size_t image_chunks_a_block = 8;
+
 struct image_store {
-    std::uint8_t** chunks = nullptr; // image_chunks_most of them, null until a byte lands
-    std::uint8_t** given = nullptr;  // image_chunk_size / 8 bytes beside each chunk
+    std::uint8_t** chunks = nullptr;  // image_chunks_most of them, null until a byte lands
+    std::uint64_t** blocks = nullptr; // image_chunks_most / 8 blocks of bits, 64 bytes a word
     chunk_release release{nullptr};
 
     image_store() = default;
     image_store(const image_store&) = delete;
     image_store& operator=(const image_store&) = delete;
     ~image_store();
+};
+
+// How the last run of the file's order goes on, that the next line may extend it.
+struct run_tail {
+    unsigned long long next_line; // 0: it does not go on by lines
+    bool full;                    // its last line is as long as the lines before it
 };
 
 // What a text read for a check holds that a listing would refuse, for the check to report: a
@@ -91,6 +100,7 @@ struct image {
     grow_array<image_note> notes; // in the order of their addresses, once placed
     image_conflict conflict;      // the first, once a put met one
     put_result refused;           // what ended the puts: every later one ends so too
+    run_tail tail;
 };
 
 // Puts the file's `n` bytes at `address` on (past FFFFFFFF they go on at 0), given by text line
