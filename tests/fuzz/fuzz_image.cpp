@@ -2,6 +2,8 @@
 // or none, a fill byte and a sparse image of a few blocks (overlapping ones agree, or now and
 // then do not); the model writes it in that format, in records of chosen sizes and order, and one
 // change may damage the text. pagetally must then give the model's error line, or its listing.
+// Now and then the blocks are cut into many small records, given many times over in a random
+// order: run with a -timeout, that bounds the time of reading files of many records.
 // With FUZZ_IMAGE_SHOW set, each case is shown before pagetally reads it.
 #include "image/image.h"
 #include "image/image_formats.h"
@@ -11,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 
 namespace {
@@ -43,6 +46,31 @@ std::string pagetally_reads(model_format format, const std::string& file,
     std::string listing(buffer, length);
     std::free(buffer);
     return listing;
+}
+
+// The blocks cut into pieces of up to 16 bytes, each given up to 64 or 20,000 times, in a random
+// order: at most 60,000 bytes in all (a few thousand bytes given 25 times at least), whatever
+// records they are then cut into.
+std::vector<model_block> at_scale(chooser& c, const std::vector<model_block>& blocks) {
+    std::size_t bytes = 0;
+    for (const model_block& b : blocks) {
+        bytes += b.bytes.size();
+    }
+    const std::size_t size = 1 + choose(c, 16);
+    const std::size_t copies =
+        std::min<std::size_t>(1 + choose(c, choose(c, 2) ? 64 : 20000), 60000 / bytes);
+    std::vector<model_block> pieces;
+    for (const model_block& b : blocks) {
+        for (std::size_t i = 0; i < b.bytes.size(); i += size) {
+            const auto first = b.bytes.begin() + static_cast<long>(i);
+            const auto last = first + static_cast<long>(std::min(size, b.bytes.size() - i));
+            pieces.insert(pieces.end(), 1 + choose(c, copies),
+                          model_block{static_cast<std::uint32_t>(b.address + i), {first, last}});
+        }
+    }
+    std::mt19937 order(choose(c, 1u << 31));
+    std::shuffle(pieces.begin(), pieces.end(), order);
+    return pieces;
 }
 
 std::string escaped(const std::string& text) {
@@ -121,6 +149,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         blocks.push_back(b);
     }
 
+    if (format != model_format::prg && !unlabelled_first && choose(c, 8) == 0) {
+        blocks = at_scale(c, blocks);
+    }
     static const char* const ends[] = {"\n", "\r\n", "\r"};
     const std::string end = ends[choose(c, 3)];
     std::string text{static_cast<char>(blocks[0].address),
