@@ -39,10 +39,9 @@ std::uint32_t next_file_byte(const image& image, std::uint32_t address) {
         return address; // it holds one
     }
     const image_run& last = image.runs.items[image.runs.count - 1];
-    const std::uint32_t end_offset = offset_of(image, last) + last.size;
-    return image.origin + (after == end(image.runs) || offset >= end_offset
-                               ? end_offset
-                               : offset_of(image, *after));
+    const std::uint64_t end_offset = std::uint64_t{offset_of(image, last)} + last.size;
+    return image.origin + static_cast<std::uint32_t>(
+                              after == end(image.runs) ? end_offset : offset_of(image, *after));
 }
 
 namespace {
