@@ -8,10 +8,13 @@ void listed_release::operator()(listed_as* listed) const {
     std::free(listed);
 }
 
+static_assert(image_chunk_size / sizeof(page_data) >= log_small_chunk_pages,
+              "log_chunks_most chunks of either size hold log_pages pages");
+
 void start_log(page_log& log, image_memory memory) {
     log.memory = memory;
     log.chunk_pages =
-        (memory.take != nullptr ? image_chunk_size : log_small_chunk) / sizeof(page_data);
+        memory.take != nullptr ? image_chunk_size / sizeof(page_data) : log_small_chunk_pages;
     log.listed.reset(static_cast<listed_as*>(std::malloc(log_pages * sizeof(listed_as))));
     log.count = log.listed ? 0 : log_pages + 1;
 }

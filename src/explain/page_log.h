@@ -43,8 +43,9 @@ enum class listed_as : std::uint8_t {
 // without, a small chunk from malloc. The log's memory never comes from new, so that running out
 // of it is a log not whole, not the end of the run.
 constexpr std::size_t log_small_chunk = std::size_t{1} << 16;
+constexpr std::size_t log_small_chunk_pages = log_small_chunk / sizeof(page_data);
 constexpr std::size_t log_chunks_most =
-    (log_pages * sizeof(page_data) + log_small_chunk - 1) / log_small_chunk;
+    (log_pages + log_small_chunk_pages - 1) / log_small_chunk_pages; // a chunk holds whole pages
 
 struct listed_release {
     void operator()(listed_as* listed) const;

@@ -1,0 +1,51 @@
+#include "explain/page_log.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+std::uint8_t* take_chunk() {
+    return static_cast<std::uint8_t*>(std::malloc(image_chunk_size));
+}
+
+void give_back_chunk(std::uint8_t* chunk) {
+    std::free(chunk);
+}
+
+// The log holds every page it claims, each of its own data and its listing line's, with the
+// image's chunks or the small ones; past its pages it is not whole.
+TEST(PageLog, HoldsEveryPageItClaims) {
+    for (const image_memory memory :
+         {image_memory{nullptr, nullptr}, image_memory{take_chunk, give_back_chunk}}) {
+        page_log log{};
+        start_log(log, memory);
+        for (std::size_t k = 0; k <= log_pages; ++k) {
+            page_sums page{};
+            page.count = lines_per_page;
+            page.next_address = static_cast<std::uint32_t>(k + 1) << 8;
+            page.line[0] = static_cast<std::uint8_t>(k);
+            page.line[1] = static_cast<std::uint8_t>(k >> 8);
+            listing_line line{};
+            line.count = lines_per_page;
+            line.checksum[0] = static_cast<std::uint8_t>(~k);
+            log_page(log, page, listed_as::own, &line);
+        }
+        EXPECT_FALSE(log_whole(log));
+        std::size_t wrong = 0;
+        for (std::size_t k = 0; k < log_pages; ++k) {
+            const page_data& image = image_page(log, k);
+            const page_data* listed = listing_data(log, k);
+            wrong += image.checksum[0] != static_cast<std::uint8_t>(k) ||
+                             image.checksum[1] != static_cast<std::uint8_t>(k >> 8) ||
+                             listed == nullptr ||
+                             listed->checksum[0] != static_cast<std::uint8_t>(~k)
+                         ? 1
+                         : 0;
+        }
+        EXPECT_EQ(wrong, 0u) << (memory.take != nullptr ? "image chunks" : "small chunks");
+    }
+}
+
+} // namespace
