@@ -18,6 +18,9 @@ namespace {
 
 bool take_pages(void* state, const page_sums* pages, std::size_t count) {
     auto& c = *static_cast<check_state*>(state);
+    if (c.options.again.read_at != nullptr) { // a file that may change before it is read again
+        print_own_pages(c.log, pages, count);
+    }
     for (std::size_t i = 0; i < count;) {
         if (c.realigned) {
             return take_realigned(c, pages + i, count - i);

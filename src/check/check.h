@@ -17,6 +17,7 @@ enum class check_status {
     differ,            // something differs, or the listing fits another start address
     no_checksum_lines, // every line of the listing is skipped
     image_failed,      // reading the image failed
+    image_changed,     // the image read again to explain a difference was not the one checked
     listing_failed,    // reading the listing failed
     write_failed,      // `out` refused a report
     no_memory          // there was no memory for the check

@@ -24,17 +24,31 @@ void report_bits(check_state& c) {
     }
 }
 
+check_status status_of(reread image) {
+    return image == reread::failed ? check_status::image_failed : check_status::image_changed;
+}
+
 // What explains the failed check, or else what the image's bytes show, one line each: all
-// alike, a stuck data bit, a repetition.
+// alike, a stuck data bit, a repetition. The image is read again first, and must be as it was.
 check_status report_causes(check_state& c) {
     const byte_traits& t = c.used;
     const failed_check failed{c.log,   c.first_bytes,   c.kept,     c.options.raw,
                               c.start, c.options.again, c.realigned};
+    const reread again = log_whole(c.log) && c.options.again.from_start != nullptr
+                             ? read_pages_again(failed)
+                             : reread::same;
+    if (again != reread::same) {
+        return status_of(again);
+    }
     // A bad dump makes more than one line differ; one line alone is a typo's.
     if (c.image_suspect && (c.image_lines_differing != 1 || c.realigned)) {
-        if (const auto cause = explain_failure(failed)) {
+        const explain_outcome explained = explain_failure(failed);
+        if (explained.image != reread::same) {
+            return status_of(explained.image);
+        }
+        if (explained.cause) {
             check_report r = about(report_side::image, report_kind::explained);
-            r.cause = *cause;
+            r.cause = *explained.cause;
             report(c, r);
             return check_status::differ;
         }

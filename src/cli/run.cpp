@@ -69,6 +69,9 @@ int ended(check_status status, const char* listing_name, const char* name) {
         return finish(check_trouble, true, check_trouble);
     case check_status::image_failed:
         return fail_on_file("cannot read", name, check_trouble);
+    case check_status::image_changed:
+        return finish(check_trouble, write_line(stdout, {name, ": changed while it was checked"}),
+                      check_trouble);
     case check_status::listing_failed:
         return fail_on_file("cannot read", listing_name, check_trouble);
     case check_status::no_memory:

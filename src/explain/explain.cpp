@@ -209,26 +209,28 @@ bool typed_in_decimal(const char* text, std::uint32_t& value) {
     return *text == '\0';
 }
 
-std::optional<explanation> explain_failure(const failed_check& check) {
-    if (log_whole(check.log) && check.again.from_start != nullptr) {
-        read_pages_not_kept(check);
-    }
+explain_outcome explain_failure(const failed_check& check) {
     if (log_whole(check.log) && !image_differs(check.log)) {
-        return std::nullopt;
+        return explain_outcome{};
     }
     const char* option = nullptr;
     const char* kind = check.raw ? looks_like_text(check.first_bytes, check.kept, option) : nullptr;
     if (kind != nullptr) {
-        return explanation{explanation_kind::text_read_as_raw, kind, option, 0, 0, 0, 0};
+        return explain_outcome{
+            explanation{explanation_kind::text_read_as_raw, kind, option, 0, 0, 0, 0},
+            reread::same};
     }
     if (!log_whole(check.log)) {
-        return std::nullopt; // an image of more pages is not explained
+        return explain_outcome{}; // an image of more pages is not explained
     }
     if (check.realigned && check.again.from_start != nullptr) {
-        read_own_pages(check);
+        const reread own = read_own_pages(check);
+        if (own != reread::same) {
+            return explain_outcome{std::nullopt, own};
+        }
     }
     if (!log_whole(check.log)) {
-        return std::nullopt; // no memory was left to read the image's own pages again
+        return explain_outcome{}; // no memory was left to read the image's own pages again
     }
 
     failed_check read_again = check;
@@ -236,12 +238,12 @@ std::optional<explanation> explain_failure(const failed_check& check) {
     // An address line's fault moves data within the image: every page has its listing line.
     if (listed_pages(check.log) == check.log.count) {
         if (const auto lines = address_lines(check.log, read_again.differing)) {
-            return lines;
+            return explain_outcome{lines, reread::same};
         }
     }
     if (check.again.from_start == nullptr) {
-        return std::nullopt;
+        return explain_outcome{};
     }
     const auto data = data_lines(read_again);
-    return data ? data : header(read_again);
+    return explain_outcome{data ? data : header(read_again), reread::same};
 }

@@ -6,6 +6,7 @@
 // header before the image. An explanation fits when the image, read as the fault says, makes
 // every page of the image equal its listing line: their line data sums alike.
 
+#include "explain/explain_reread.h"
 #include "explain/explanation.h"
 #include "explain/failed_check.h"
 
@@ -17,8 +18,13 @@
 // address lines of the page count (A8 up, within the image's span: each stuck at 0 or 1 or
 // inverted, then every two exchanged), the same for the line within a page (A3 to A7); then data
 // lines (every two exchanged, all inverted, one inverted); then a header of 17 to 4096 bytes, the
-// smallest.
-std::optional<explanation> explain_failure(const failed_check& check);
+// smallest. The image's pages that were not kept must have been read again (read_pages_again);
+// `image` tells when reading its own pages again found it changed, or failed.
+struct explain_outcome {
+    std::optional<explanation> cause;
+    reread image = reread::same;
+};
+explain_outcome explain_failure(const failed_check& check);
 
 // The first line of raw bytes, when it is text in a format: "Intel HEX", "S-record" or "hex" and
 // the option that reads it; null when it is none.

@@ -114,6 +114,7 @@ constexpr std::size_t header_most = 4096;
 struct own_pages {
     page_log* log;
     std::size_t listed; // pages the check compared with a listing line
+    bool changed;       // a page is not the one the check read
 };
 
 bool take_own_pages(void* state, const page_sums* pages, std::size_t count) {
@@ -121,8 +122,9 @@ bool take_own_pages(void* state, const page_sums* pages, std::size_t count) {
     page_log& r = *own.log;
     for (std::size_t i = 0; i < count && r.count < log_pages; ++i, ++r.count) {
         page_data* page = image_slot(r, r.count);
-        if (page == nullptr) {
-            return false; // the log is not whole
+        own.changed = !same_as_printed(r, r.count, pages[i]);
+        if (page == nullptr || own.changed) {
+            return false; // the log is not whole, or the image changed
         }
         *page = data_of(pages[i]);
         r.listed[r.count] = r.count < own.listed ? r.listed[r.count] : listed_as::none;
@@ -130,16 +132,22 @@ bool take_own_pages(void* state, const page_sums* pages, std::size_t count) {
     return r.count < log_pages;
 }
 
-// The image's pages that were not kept, read again: those before any slip, so the image's own.
-struct not_kept_pages {
+// The image's pages read again, each held to its fingerprint, and those that were not kept
+// written into the log: they lie before any slip, so they are the image's own.
+struct pages_again {
     page_log* log;
     std::size_t k, end;
+    bool changed;
 };
 
-bool take_not_kept(void* state, const page_sums* pages, std::size_t count) {
-    auto& n = *static_cast<not_kept_pages*>(state);
+bool take_again(void* state, const page_sums* pages, std::size_t count) {
+    auto& n = *static_cast<pages_again*>(state);
     page_log& r = *n.log;
     for (std::size_t i = 0; i < count && n.k < n.end; ++i, ++n.k) {
+        n.changed = !same_as_printed(r, n.k, pages[i]);
+        if (n.changed) {
+            return false;
+        }
         page_data* page = r.listed[n.k] == listed_as::not_kept ? image_slot(r, n.k) : nullptr;
         if (page != nullptr) {
             *page = data_of(pages[i]);
@@ -147,6 +155,14 @@ bool take_not_kept(void* state, const page_sums* pages, std::size_t count) {
         }
     }
     return n.k < n.end;
+}
+
+// What a walk of the image read again found, `delivered` of the `wanted` pages given.
+reread walked_again(walk_status walked, bool changed, std::size_t delivered, std::size_t wanted) {
+    if (walked == walk_status::read_failed) {
+        return reread::failed;
+    }
+    return changed || delivered < wanted ? reread::changed : reread::same;
 }
 
 } // namespace
@@ -206,21 +222,23 @@ std::optional<explanation> header(const failed_check& check) {
     return std::nullopt;
 }
 
-void read_pages_not_kept(const failed_check& check) {
+reread read_pages_again(const failed_check& check) {
     page_log& r = check.log;
-    std::size_t last = 0; // after the last not kept
+    std::size_t end = pages_printed(r); // after the last page to read
     for (std::size_t k = 0; k < std::min(r.count, log_pages); ++k) {
-        last = r.listed[k] == listed_as::not_kept ? k + 1 : last;
+        end = r.listed[k] == listed_as::not_kept ? std::max(end, k + 1) : end;
     }
-    if (last > 0) {
-        not_kept_pages pages{&r, 0, last};
-        mapped_bytes source{check.again.from_start(check.again.state), nullptr, 0, byte_run{}, {}};
-        walk_pages(byte_source{next_mapped, &source}, check.start,
-                   page_consumer{take_not_kept, &pages, nullptr, nullptr});
+    if (end == 0) {
+        return reread::same;
     }
+    pages_again pages{&r, 0, end, false};
+    mapped_bytes source{check.again.from_start(check.again.state), nullptr, 0, byte_run{}, {}};
+    const walk_status walked = walk_pages(byte_source{next_mapped, &source}, check.start,
+                                          page_consumer{take_again, &pages, nullptr, nullptr});
+    return walked_again(walked, pages.changed, pages.k, end);
 }
 
-void read_own_pages(const failed_check& check) {
+reread read_own_pages(const failed_check& check) {
     page_log& r = check.log;
     const std::size_t taken = r.count;
     for (std::size_t k = 0; k < taken; ++k) { // the listing's lines that were the image's
@@ -229,14 +247,16 @@ void read_own_pages(const failed_check& check) {
         }
         page_data* listed = listing_slot(r, k);
         if (listed == nullptr) {
-            return; // the log is not whole
+            return reread::same; // the log is not whole
         }
         *listed = image_page(r, k);
         r.listed[k] = listed_as::own;
     }
-    own_pages own{&check.log, check.log.count};
+    own_pages own{&check.log, check.log.count, false};
     check.log.count = 0;
     mapped_bytes source{check.again.from_start(check.again.state), nullptr, 0, byte_run{}, {}};
-    walk_pages(byte_source{next_mapped, &source}, check.start,
-               page_consumer{take_own_pages, &own, nullptr, nullptr});
+    const walk_status walked = walk_pages(byte_source{next_mapped, &source}, check.start,
+                                          page_consumer{take_own_pages, &own, nullptr, nullptr});
+    return walked_again(walked, own.changed, check.log.count,
+                        std::min(pages_printed(check.log), log_pages));
 }

@@ -18,10 +18,15 @@ std::optional<explanation> data_lines(const failed_check& check);
 // A header before the image: the smallest of 17 to 4096 bytes without which the image fits.
 std::optional<explanation> header(const failed_check& check);
 
-// Reads the image again for the pages that were not kept (all before any slip).
-void read_pages_not_kept(const failed_check& check);
+// What the image gave when it was read again: the pages the check read, fewer of them (it has
+// changed since), or a failed read.
+enum class reread { same, changed, failed };
+
+// Reads the image again, to the last of its pages that were not kept (all before any slip) or
+// that have a fingerprint, and writes those not kept into the log.
+reread read_pages_again(const failed_check& check);
 
 // Reads the image's own pages again into the log, in place of those of the image realigned.
-void read_own_pages(const failed_check& check);
+reread read_own_pages(const failed_check& check);
 
 #endif

@@ -12,8 +12,8 @@ read_result next_piece_again(void* state, byte_run& run) {
     const std::size_t wanted =
         static_cast<std::size_t>(std::min<std::uint64_t>(piece_size, r.size - r.offset));
     const long n = wanted == 0 ? 0 : r.read_at(r.read_state, r.offset, piece, wanted);
-    if (n <= 0) {
-        return n == 0 && wanted == 0 ? read_result::end : read_result::failed;
+    if (n <= 0) { // a file that ends sooner now has changed: the pages it gives tell
+        return n == 0 ? read_result::end : read_result::failed;
     }
     run = byte_run{piece, static_cast<std::size_t>(n)};
     r.offset += static_cast<std::uint64_t>(n);

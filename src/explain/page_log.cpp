@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-void listed_release::operator()(listed_as* listed) const {
-    std::free(listed);
+void free_release::operator()(void* bytes) const {
+    std::free(bytes);
 }
 
 static_assert(image_chunk_size / sizeof(page_data) >= log_small_chunk_pages,
@@ -93,6 +93,37 @@ void log_page(page_log& log, const page_sums& page, listed_as listed, const list
         own->lines |= std::uint32_t{1} << (listing_first + j);
         own->checksum[listing_first + j] = line->checksum[j];
     }
+}
+
+namespace {
+
+// What the page's whole lines and its total add up to, folded: pages alike give one print.
+std::uint32_t print_of(const page_sums& page) {
+    std::uint32_t print = page.first << 8 ^ page.count << 16 ^ page.total;
+    for (unsigned i = page.first; i < page.first + page.count; ++i) {
+        print = (print ^ page.line[i]) * 0x01000193u;
+    }
+    return print;
+}
+
+} // namespace
+
+void print_own_pages(page_log& log, const page_sums* pages, std::size_t count) {
+    if (!log.prints && log.printed == 0) {
+        log.prints.reset(
+            static_cast<std::uint32_t*>(std::malloc(log_pages * sizeof(std::uint32_t))));
+    }
+    for (std::size_t i = 0; log.prints && i < count && log.printed < log_pages; ++i) {
+        log.prints[log.printed++] = print_of(pages[i]);
+    }
+}
+
+bool same_as_printed(const page_log& log, std::size_t k, const page_sums& page) {
+    return k >= log.printed || log.prints[k] == print_of(page);
+}
+
+std::size_t pages_printed(const page_log& log) {
+    return log.printed;
 }
 
 bool log_whole(const page_log& log) {

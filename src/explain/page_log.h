@@ -47,16 +47,20 @@ constexpr std::size_t log_small_chunk_pages = log_small_chunk / sizeof(page_data
 constexpr std::size_t log_chunks_most =
     (log_pages + log_small_chunk_pages - 1) / log_small_chunk_pages; // a chunk holds whole pages
 
-struct listed_release {
-    void operator()(listed_as* listed) const;
+struct free_release {
+    void operator()(void* bytes) const;
 };
 
 struct page_log {
     image_memory memory;
     std::size_t chunk_pages; // pages a chunk holds
     std::unique_ptr<std::uint8_t[], chunk_release> chunks[2][log_chunks_most];
-    std::unique_ptr<listed_as[], listed_release> listed;
+    std::unique_ptr<listed_as[], free_release> listed;
     std::size_t count; // pages taken, also past log_pages
+    // A fingerprint of each of the image's own pages as the check's walk read them, the first
+    // log_pages of them, for an image that may change before it is read again; null when none.
+    std::unique_ptr<std::uint32_t[], free_release> prints;
+    std::size_t printed;
 };
 
 // Starts `log`, a log of no pages, made in place: its chunks come from `memory`, or from malloc
@@ -81,6 +85,16 @@ page_data data_of(const page_sums& page);
 // matches then spends nothing on the log but a byte a page.
 void log_page(page_log& log, const page_sums& page, listed_as listed,
               const listing_line* line = nullptr, unsigned listing_first = 0);
+
+// Takes a fingerprint of each of the image's own pages as the check's walk hands them over.
+void print_own_pages(page_log& log, const page_sums* pages, std::size_t count);
+
+// Whether page k of the image, read again, is the page whose fingerprint was taken; true past
+// those taken.
+bool same_as_printed(const page_log& log, std::size_t k, const page_sums& page);
+
+// How many of the image's own pages have a fingerprint.
+std::size_t pages_printed(const page_log& log);
 
 // The log is whole: it holds every page taken.
 bool log_whole(const page_log& log);

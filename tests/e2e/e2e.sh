@@ -705,6 +705,37 @@ group_shrinking_file() {
     verify "a file cut short while it is listed is a failure" 1 \
         "$(cat want_listing)"$'\n'"cannot read shrinking.bin"$'\n' ""
     rm -f shrinking.bin listing.fifo
+    changed_while_checked "cut to nothing" "truncate -s 0 changing.bin"
+    changed_while_checked "whose bytes changed" \
+        "printf zz | dd of=changing.bin bs=1 seek=2560 conv=notrunc status=none"
+}
+
+# changed_while_checked WHAT COMMAND: a check whose listing comes through a FIFO; once the tool
+# has read all of it but its end, COMMAND changes the image, and the failed check, reading the
+# image again to explain itself, finds it changed.
+changed_while_checked() {
+    head -c $((1 << 20)) /dev/urandom >changing.bin
+    run_tool 0 changing.bin
+    cp out changing.lst
+    printf '\125' | dd of=changing.bin bs=1 seek=$((4000 * 256 + 17)) conv=notrunc status=none
+    run_tool --check changing.lst 0 changing.bin
+    head -n -1 out >want_reports
+    mkfifo listing.fifo
+    "${launcher[@]}" "$tool" --check listing.fifo 0 changing.bin >out 2>err </dev/null &
+    local pid=$! tries
+    exec 3>listing.fifo
+    cat changing.lst >&3
+    for ((tries = 0; tries < 200; tries++)); do
+        grep -q pipe_read "/proc/$pid/wchan" 2>/dev/null && break
+        sleep 0.05
+    done
+    eval "$2"
+    exec 3>&-
+    wait "$pid"
+    status=$?
+    verify "an image $1 while a failed check is explained" 2 \
+        "$(cat want_reports)"$'\nchanging.bin: changed while it was checked\n' ""
+    rm -f changing.bin listing.fifo
 }
 
 group_permission() {
