@@ -516,6 +516,8 @@ TEST(Check, NamesTheMistakeOfATypedProgram) {
     left_out.erase(left_out.begin() + 40, left_out.begin() + 43);
     std::vector<std::string> hole = labelled;
     hole.erase(hole.begin() + 50);
+    std::vector<std::string> page_hole = labelled; // 0941 to 0B00: page 0A00 holds no byte
+    page_hole.erase(page_hole.begin() + 40, page_hole.begin() + 96);
     std::vector<std::string> moved = labelled;
     moved[60].replace(0, 1, "8"); // 09E1 typed 89E1
     std::vector<std::string> bad_digit = eights;
@@ -555,6 +557,11 @@ TEST(Check, NamesTheMistakeOfATypedProgram) {
          text_of(table),
          "",
          {"IMAGE:51: 0991: 8 bytes left out"}},
+        {"typed lines left out of a labelled file past a whole page",
+         text_of(page_hole),
+         text_of(table),
+         "",
+         {"IMAGE:41: 0941: 448 bytes left out"}},
         {"a label out of order",
          text_of(moved),
          text_of(table),

@@ -50,6 +50,9 @@ std::size_t take_own_text(check_state& c, const page_sums* pages, std::size_t co
     if (taken > 0 && own) {
         remember_page(c.history, pages[taken - 1]);
     }
+    if (taken > 0) {
+        pass_page(c, pages[taken - 1]);
+    }
     c.steps += taken;
     if (taken > 0) {
         c.last_page_line = c.listing.line_number; // the pages' lines were the lines taken

@@ -14,6 +14,8 @@ void push_page(check_state& c, const page_sums& sums);
 // The i-th page ahead; null past those taken.
 const page_sums* page_ahead(const check_state& c, std::size_t i);
 void use_page(check_state& c);
+// Notes that the page is used up: the next page is expected after it.
+void pass_page(check_state& c, const page_sums& page);
 // Forgets the pages taken: the image is walked again from a slip.
 void drop_pages(check_state& c);
 

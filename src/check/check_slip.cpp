@@ -147,5 +147,6 @@ found_slip realign_at(check_state& c, const page_sums& page, const pair_result& 
         c.rest = page_rest{from > 0, true, false, from, 0, 0, false};
     }
     drop_pages(c);
+    c.next_page = b & ~std::uint32_t{0xFF}; // the image realigned goes on from B's page
     return slip;
 }

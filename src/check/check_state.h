@@ -101,6 +101,10 @@ struct check_state {
     page_sums pages[8];
     std::uint32_t shifts[8]; // of each: the image's own address of its byte at A is A + shift
     std::size_t page_first, page_count;
+    // The page after the last one used up, once one is: where the pages the walk passes over,
+    // which hold no byte, begin.
+    std::uint32_t next_page;
+    bool page_used;
     // The listing's lines read but not yet used up, in order.
     queued_line lines[lines_ahead + 2];
     std::size_t line_first, line_count;

@@ -88,6 +88,30 @@ std::optional<found_slip> follow_label(check_state& c, const page_sums& page,
     return std::nullopt;
 }
 
+// Whether L is the line of the first page that the walk of a text image passed over before P, in
+// a hole: its label names one of those pages, or without one, L is not P's line.
+bool line_of_passed_page(const check_state& c, const page_sums& page, const queued_line& line) {
+    const std::uint32_t passed = c.next_page;
+    const std::uint32_t ahead = page_address(page) - passed;
+    if (!c.page_used || ahead == 0 || ahead >= 0x80000000u || !in_hole(c, passed)) {
+        return false;
+    }
+    if (line.line.label[0] != '\0') {
+        return judge_label(line.line.label, page_address(page)) == label_names::a_passed_page &&
+               judge_label(line.line.label, passed - page_size) == label_names::a_later_page;
+    }
+    return !fits_past_fill(c, page, line.line);
+}
+
+// L is the line of a page in a hole that the walk passed over: the hole's one report stands for
+// it, a step that differs.
+void line_in_hole(check_state& c) {
+    report_passed_hole(c, c.next_page);
+    step(c, true);
+    drop_line(c);
+    c.next_page += page_size;
+}
+
 // Whether L stands for P but for one line checksum, by a typo of the image: the same lines, all
 // but one alike, and L adds up.
 bool but_one_line(const page_sums& page, const listing_line& line) {
@@ -146,6 +170,8 @@ step_result take_step(check_state& c, const page_sums* page, const queued_line* 
         one_side_ended(c, page, line);
     } else if (same_page(*page, line->line)) {
         return step_result{false, pair(c, *page, *line)};
+    } else if (line_of_passed_page(c, *page, *line)) {
+        line_in_hole(c);
     } else if (page_ahead(c, slip_pages) == nullptr && !c.image_ended) {
         return step_result{true, std::nullopt};
     } else if (exchanged_with_next(c, *page, *line)) {

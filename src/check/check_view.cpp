@@ -121,6 +121,40 @@ page_sums without_fill(const check_state& c, const page_sums& page, const listin
     return lines_of(view, first, last);
 }
 
+bool in_hole(const check_state& c, std::uint32_t address) {
+    const image_text& text = c.options.text;
+    const std::uint32_t own = own_address(c, address);
+    return text.next_file_byte != nullptr && is_fill(c, own) &&
+           from_file(c, text.next_file_byte(text.state, own));
+}
+
+void report_passed_hole(check_state& c, std::uint32_t address) {
+    report_hole(c, own_address(c, address), address);
+}
+
+bool fits_past_fill(const check_state& c, const page_sums& page, const listing_line& line) {
+    const std::uint32_t base = page_address(page);
+    const unsigned end = page.first + page.count;
+    unsigned first = page.first; // the first line that holds a byte of the file
+    unsigned count = 0;
+    while (first < end && fill_of(c, base + 8 * first, count) == line_fill::only) {
+        ++first;
+    }
+    const unsigned listing_first = line.count == page.count       ? page.first
+                                   : line.count == lines_per_page ? 0
+                                                                  : first;
+    unsigned compared = 0;
+    unsigned differing = 0;
+    for (unsigned i = std::max(first, listing_first); i < std::min(end, listing_first + line.count);
+         ++i) {
+        if (fill_of(c, base + 8 * i, count) == line_fill::none) {
+            ++compared;
+            differing += page.line[i] != line.checksum[i - listing_first] ? 1 : 0;
+        }
+    }
+    return compared > 0 && (differing == 0 || (differing == 1 && compared >= 4));
+}
+
 std::uint32_t lines_explained(check_state& c, const page_sums& page, const listing_line& line,
                               unsigned listing_first, bool& any) {
     const std::uint32_t base = page_address(page);

@@ -25,6 +25,17 @@ std::uint32_t lines_explained(check_state& c, const page_sums& page, const listi
 page_sums with_listed_lines(const page_sums& page, const listing_line& line, unsigned listing_first,
                             std::uint32_t lines);
 
+// Whether the page at `address` (as the rules compare it), which the walk of a text image passed
+// over as it holds no byte, lies in a hole: within the image, a byte of the file after it.
+bool in_hole(const check_state& c, std::uint32_t address);
+
+// Reports the hole that the page at `address`, passed over, lies in, unless it was already.
+void report_passed_hole(check_state& c, std::uint32_t address);
+
+// Whether L is P's line, as far as P's lines that hold no fill tell: they are L's checksums of
+// them (but one, of four or more).
+bool fits_past_fill(const check_state& c, const page_sums& page, const listing_line& line);
+
 // Reports the notes of the bytes before `address` (the image's own) not reported yet; true when
 // there were any.
 bool report_notes_before(check_state& c, std::uint32_t address);

@@ -586,7 +586,7 @@ inline bool exchange_lines(feed& f, const draft& d, verdict_case& c) {
 // Between the first line and the last, so that a line follows; not bytes whose lines sum as the
 // fill's would.
 inline bool leave_out_labelled(feed& f, const draft& d, verdict_case& c) {
-    const std::size_t count = 1 + below(f, 3), lines = d.typed.size();
+    const std::size_t count = 1 + below(f, 40), lines = d.typed.size();
     if (lines < count + 2) {
         return false;
     }
