@@ -518,6 +518,10 @@ TEST(Check, NamesTheMistakeOfATypedProgram) {
     hole.erase(hole.begin() + 50);
     std::vector<std::string> page_hole = labelled; // 0941 to 0B00: page 0A00 holds no byte
     page_hole.erase(page_hole.begin() + 40, page_hole.begin() + 96);
+    std::vector<std::string> end_doubled = eights; // in the last page, past the last slip test
+    end_doubled.insert(end_doubled.begin() + 147, eights[146]);
+    std::vector<std::string> end_left_out = eights;
+    end_left_out.erase(end_left_out.begin() + 147);
     std::vector<std::string> moved = labelled;
     moved[60].replace(0, 1, "8"); // 09E1 typed 89E1
     std::vector<std::string> bad_digit = eights;
@@ -547,6 +551,16 @@ TEST(Check, NamesTheMistakeOfATypedProgram) {
          text_of(table),
          "0801",
          {"IMAGE:40: 0940: 24 bytes missing"}},
+        {"a typed line doubled near the end",
+         text_of(end_doubled),
+         text_of(table),
+         "0801",
+         {"IMAGE:147: 0C98: 23 line checksums, listing has 22"}},
+        {"a typed line left out near the end",
+         text_of(end_left_out),
+         text_of(table),
+         "0801",
+         {"IMAGE:147: 0C98: 21 line checksums, listing has 22"}},
         {"two typed lines exchanged",
          text_of(exchanged),
          text_of(table),

@@ -63,7 +63,13 @@ std::optional<found_slip> report_pair(check_state& c, const page_sums& page,
         if (const auto slip = slip_of_lines(c, page, line, r)) {
             return slip;
         }
-        report(c, listing_report(line, report_kind::line_counts, base, page.count, l.count));
+        // A line that adds up is the page as published: the image holds lines too many or
+        // too few.
+        if (adds_up(l, base, page.first)) {
+            image_line_counts(c, page, line);
+        } else {
+            report(c, listing_report(line, report_kind::line_counts, base, page.count, l.count));
+        }
         break;
     }
     return std::nullopt;

@@ -142,6 +142,26 @@ std::optional<found_slip> slip_of_lines(check_state& c, const page_sums& page,
     return std::nullopt;
 }
 
+void image_line_counts(check_state& c, const page_sums& page, const queued_line& line) {
+    const std::uint32_t base = page_address(page);
+    const unsigned end = page.first + page.count;
+    const unsigned shorter = page.first + std::min<unsigned>(page.count, line.line.count);
+    unsigned i = page.first;
+    while (i < shorter && page.line[i] == line.line.checksum[i - page.first]) {
+        ++i;
+    }
+    // Past the image's lines, the line it ends in names the text; else its last whole line.
+    unsigned held = 0;
+    for (unsigned k = 0; i >= end && k < line_size; ++k) {
+        held += from_file(c, own_address(c, base + 8 * i + k)) ? 1 : 0;
+    }
+    if (i >= end && held == 0 && page.count > 0) {
+        i = end - 1;
+    }
+    ++c.image_lines_differing;
+    report(c, image_report(c, report_kind::line_counts, base + 8 * i, page.count, line.line.count));
+}
+
 std::optional<found_slip> checksums_exchanged(check_state& c, const page_sums& page,
                                               const queued_line& line, const pair_result& r) {
     // A slip that begins at the first of the two explains more than the two lines do. Two typed

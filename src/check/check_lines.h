@@ -30,6 +30,10 @@ void holds_lines(check_state& c, std::uint32_t page, unsigned count);
 std::optional<found_slip> slip_of_lines(check_state& c, const page_sums& page,
                                         const queued_line& line, pair_result r);
 
+// Reports that P holds another number of lines than L, which adds up: the image is wrong, from
+// the first of its lines that differs on.
+void image_line_counts(check_state& c, const page_sums& page, const queued_line& line);
+
 // Two checksums of L exchanged, unless a slip at the first explains more.
 std::optional<found_slip> checksums_exchanged(check_state& c, const page_sums& page,
                                               const queued_line& line, const pair_result& r);
