@@ -520,6 +520,8 @@ TEST(Check, NamesTheMistakeOfATypedProgram) {
     page_hole.erase(page_hole.begin() + 40, page_hole.begin() + 96);
     std::vector<std::string> end_doubled = eights; // in the last page, past the last slip test
     end_doubled.insert(end_doubled.begin() + 147, eights[146]);
+    std::vector<std::string> page_doubled = eights; // 0B21 to 0C20 typed twice
+    page_doubled.insert(page_doubled.begin() + 132, eights.begin() + 100, eights.begin() + 132);
     std::vector<std::string> end_left_out = eights;
     end_left_out.erase(end_left_out.begin() + 147);
     std::vector<std::string> moved = labelled;
@@ -556,6 +558,11 @@ TEST(Check, NamesTheMistakeOfATypedProgram) {
          text_of(table),
          "0801",
          {"IMAGE:147: 0C98: 23 line checksums, listing has 22"}},
+        {"a page typed twice near the end",
+         text_of(page_doubled),
+         text_of(table),
+         "0801",
+         {"IMAGE:132: 0C20: 256 bytes too many"}},
         {"a typed line left out near the end",
          text_of(end_left_out),
          text_of(table),

@@ -100,7 +100,7 @@ std::size_t shifts_to_try(const slip_lines& s, int* shifts) {
 
 std::uint32_t slip_resumes(std::uint32_t a, int shift) {
     const unsigned k = static_cast<unsigned>(shift < 0 ? -shift : shift);
-    return k <= slip_most ? a + 24 : (a + 8 + k + 7) & ~std::uint32_t{7};
+    return k <= slip_most || shift > 0 ? a + 24 : (a + 8 + k + 7) & ~std::uint32_t{7};
 }
 
 std::optional<int> find_shift(const slip_lines& lines) {

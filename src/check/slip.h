@@ -34,7 +34,8 @@ struct slip_lines {
 constexpr std::size_t slip_window = 2 * slip_lines_most + 8 + 32;
 
 // The line B that a slip of `shift` bytes at A has its image placed anew from: three lines on,
-// or past the slip when it is longer.
+// or past the bytes missing when more than slip_most are. Bytes too many, however many, are
+// passed over from A on: the image from B + shift on is the listing's from B on.
 std::uint32_t slip_resumes(std::uint32_t a, int shift);
 
 // The shift j of the image's bytes that gives the lines the listing holds from B on: the bytes

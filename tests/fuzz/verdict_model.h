@@ -317,7 +317,7 @@ inline std::size_t count_wrong(const draft& d, const std::vector<std::uint8_t>& 
 
 // What the check reads for a slip of `shift` bytes (too many when positive) at the image's wrong
 // line A: the table's lines from B on, up to four (B is A + 24, or for more than 16 bytes
-// A + 8 + K rounded up to a line), read in the image mended from B on.
+// missing A + 8 + K rounded up to a line), read in the image mended from B on.
 struct slip_reading {
     int held, wrong, unreached;
     bool as_is;      // the image as it stands gives them all
@@ -327,7 +327,8 @@ struct slip_reading {
 inline slip_reading read_slip(const draft& d, const std::vector<std::uint8_t>& bytes,
                               std::uint32_t a, long long shift) {
     const long long k = shift < 0 ? -shift : shift;
-    const std::uint32_t b = k <= 16 ? a + 24 : static_cast<std::uint32_t>((a + 8 + k + 7) & ~7ll);
+    const std::uint32_t b =
+        k <= 16 || shift > 0 ? a + 24 : static_cast<std::uint32_t>((a + 8 + k + 7) & ~7ll);
     slip_reading r{0, 0, 0, true, false};
     for (std::uint32_t line = b; line < b + 32; line += 8) {
         const std::size_t index = (line - (d.load & ~7u)) / 8;
