@@ -46,7 +46,8 @@ bool judge_first_page(check_state& c, const page_sums& page, const queued_line& 
     }
     const auto fit = fitting_start(
         c.first_bytes, c.kept, c.start, first.line,
-        second != nullptr && second->line.kind == line_kind::page ? &second->line : nullptr);
+        second != nullptr && second->line.kind == line_kind::page ? &second->line : nullptr,
+        second != nullptr);
     if (fit) {
         fits_start(c, *fit);
     }

@@ -49,7 +49,7 @@ bool same_page(const page_sums& page, const listing_line& line) {
 
 std::optional<std::uint32_t> fitting_start(const std::uint8_t* bytes, std::size_t n,
                                            std::uint32_t start, const listing_line& first,
-                                           const listing_line* second) {
+                                           const listing_line* second, bool more) {
     std::optional<std::uint32_t> fit;
     std::uint8_t block[2][page_size];
     for (std::uint32_t offset = 0; offset < page_size; ++offset) {
@@ -69,7 +69,7 @@ std::optional<std::uint32_t> fitting_start(const std::uint8_t* bytes, std::size_
         }
         const std::uint32_t page = (first.checksum[0] - sums.line[sums.first]) & 0xFFu;
         const std::uint32_t at = at_page_0 | page << 8;
-        if (!same_page(sum_page(block[0], at, first_n), first) ||
+        if (!same_page(sum_page(block[0], at, first_n), first) || (second_n > 0 && !more) ||
             (second_n > 0 && second != nullptr &&
              !same_page(sum_page(block[1], (at & ~0xFFu) + 0x100u, second_n), *second))) {
             continue;

@@ -21,10 +21,12 @@ constexpr std::size_t start_search_bytes = 2 * page_size;
 // The start address that the listing fits when the image's first `n` bytes are `bytes` (all of
 // them when n < start_search_bytes): among the starts that keep bits 16 to 31 of `start`, the one
 // at which the image's first page is exactly `first`, and its second page exactly `second`
-// unless the image has one page there or `second` is null. None when none or several fit.
+// unless the image has one page there or `second` is null. `more` tells that the listing has a
+// line after `first`: without one, a start at which the image has a second page does not fit.
+// None when none or several fit.
 std::optional<std::uint32_t> fitting_start(const std::uint8_t* bytes, std::size_t n,
                                            std::uint32_t start, const listing_line& first,
-                                           const listing_line* second);
+                                           const listing_line* second, bool more);
 
 // Exactly equal: the same checksums and total, whatever the listing line's label.
 bool same_page(const page_sums& page, const listing_line& line);
