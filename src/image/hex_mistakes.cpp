@@ -45,6 +45,25 @@ bool one_digit_apart(std::uint32_t a, std::uint32_t b, unsigned digits) {
     return b < limit && differ == 1;
 }
 
+// Where the lines around the held line say it goes, when that differs from its label in one
+// digit; else its label. The first line and the last have a neighbour on one side only: lines
+// left out next to them, which would make their label seem one digit off, are told apart by
+// a digit of the page only, so that a hole of some lines there stays a hole.
+std::uint32_t where_said(const held_line& held, std::uint32_t next, bool last, bool in_order) {
+    const auto n = static_cast<std::uint32_t>(held.n);
+    std::uint32_t said = held.label;
+    if (held.first) {
+        said = last || next == held.label + n ? held.label : next - n;
+    } else if (last ? in_order : next == held.expected + n) {
+        said = held.expected;
+    }
+    const bool one_side = held.first || last;
+    return one_digit_apart(held.label, said, held.digits) &&
+                   (!one_side || ((said ^ held.label) & 0xFFu) == 0)
+               ? said
+               : held.label;
+}
+
 } // namespace
 
 const char* read_look_alikes(const char* text, std::size_t end, line_marks& marks) {
@@ -115,18 +134,19 @@ bool note_marks(image& out, const line_marks& marks, unsigned long long line, st
     return true;
 }
 
-std::uint32_t place_held(const held_line& held, std::uint32_t next, image& out, bool& noted) {
+std::uint32_t place_held(const held_line& held, std::uint32_t next, bool last, bool in_order,
+                         image& out, bool& noted) {
     noted = true;
-    if (next != held.expected + held.n ||
-        !one_digit_apart(held.label, held.expected, held.digits)) {
+    const std::uint32_t said = where_said(held, next, last, in_order);
+    if (said == held.label) {
         return held.label;
     }
     image_note note{};
     note.kind = note_kind::label_out_of_order;
-    note.address = held.expected;
+    note.address = said;
     note.line = held.line;
     note.label = held.label;
     note.digits = held.digits;
     noted = push(out.notes, note);
-    return held.expected;
+    return said;
 }

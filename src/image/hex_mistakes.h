@@ -43,8 +43,13 @@ bool note_marks(image& out, const line_marks& marks, unsigned long long line, st
 // A labelled line that lies apart from where the line before it ended, `expected`, is held
 // until the line after it is read: when that one goes on from `expected` past it, and its label
 // differs from `expected` in one digit, its label is out of order, and it is read at `expected`.
+// The first labelled line is held too (`first`, with no `expected`): when the line after it has
+// a label, and the first would end there were its label one digit other, it is read so. The last
+// line, with none after it, is read at `expected` when its label differs from it in one digit
+// and the lines before it came in order.
 struct held_line {
     bool waiting;
+    bool first;
     unsigned long long line;
     std::uint32_t label, expected;
     unsigned digits;
@@ -53,8 +58,10 @@ struct held_line {
     std::uint8_t bytes[text_line_max / 2];
 };
 
-// Where the held line goes, the line after it beginning at `next`: `expected`, with a note, when
-// its label is out of order; else its label. False in `noted` when there is no memory for it.
-std::uint32_t place_held(const held_line& held, std::uint32_t next, image& out, bool& noted);
+// Where the held line goes, the line after it beginning at `next`, or, when `last`, none after
+// it and the lines before it `in_order`: where the lines around it say, with a note, when its
+// label is out of order; else its label. False in `noted` when there is no memory for the note.
+std::uint32_t place_held(const held_line& held, std::uint32_t next, bool last, bool in_order,
+                         image& out, bool& noted);
 
 #endif

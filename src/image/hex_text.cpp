@@ -13,7 +13,11 @@ struct hex_state {
     std::optional<std::uint32_t> start;
     bool labelled;
     bool for_check; // mistakes are noted, not refused
+    bool in_order;  // every line held went where the lines around it said
     held_line held;
+    // The first line, held while the line after it, which lies apart from it, is held too: the
+    // line after both tells which of the two is out of order.
+    held_line held_first;
 };
 
 // Puts a line's `n` bytes at `at`, its marks noted there for a check.
@@ -27,22 +31,54 @@ image_error put_line(hex_state& s, image& out, const line_marks& marks, unsigned
     return put_fault(out);
 }
 
-// Puts the held line, the line after it beginning at `next`.
-image_error put_held(hex_state& s, std::uint32_t next, image& out) {
-    if (!s.held.waiting) {
-        return image_error{};
-    }
-    s.held.waiting = false;
+// Puts a held line, the line after it beginning at `next`, or none after it when `last`.
+image_error put_one_held(hex_state& s, held_line& held, std::uint32_t next, bool last,
+                         image& out) {
+    held.waiting = false;
     bool noted = true;
-    const std::uint32_t at = place_held(s.held, next, out, noted);
-    return noted ? put_line(s, out, s.held.marks, s.held.line, at, s.held.bytes, s.held.n)
+    const std::uint32_t at = place_held(held, next, last, s.in_order, out, noted);
+    s.in_order = s.in_order && (held.first || at == held.expected);
+    return noted ? put_line(s, out, held.marks, held.line, at, held.bytes, held.n)
                  : fault_at(image_fault::no_memory, 0);
+}
+
+// Puts the held lines, the line after them beginning at `next`, or none after them when `last`.
+// The first line, held with the line after it, goes where that one says when the next goes on
+// from it; else at its label.
+image_error put_held(hex_state& s, std::uint32_t next, bool last, image& out) {
+    if (s.held_first.waiting) {
+        const bool said = !last && next == s.held.label + s.held.n;
+        const image_error first =
+            put_one_held(s, s.held_first, said ? s.held.label : 0, !said, out);
+        if (first.fault != image_fault::none) {
+            return first;
+        }
+        s.held.expected = s.at;
+    }
+    return s.held.waiting ? put_one_held(s, s.held, next, last, out) : image_error{};
+}
+
+// Holds the line until the line after it is read.
+void hold_line(hex_state& s, unsigned long long number, std::uint32_t label, unsigned digits,
+               const std::uint8_t* bytes, std::size_t n, const line_marks& marks) {
+    s.held.waiting = true;
+    s.held.first = !s.begun;
+    s.labelled = s.begun ? s.labelled : true;
+    s.begun = true;
+    s.held.line = number;
+    s.held.label = label;
+    s.held.expected = s.at;
+    s.held.digits = digits;
+    s.held.n = n;
+    s.held.marks = marks;
+    std::memcpy(s.held.bytes, bytes, n);
+    s.at = label + static_cast<std::uint32_t>(n);
 }
 
 // The held line goes where its label says, as no line comes to place it elsewhere; a conflict
 // it makes comes before `fault`, of a later line.
 image_error put_held_last(hex_state& s, image& out, const image_error& fault) {
-    const image_error put = put_held(s, s.at, out);
+    const image_error put = put_held(s, s.at, true, out);
     return put.fault != image_fault::none ? put : fault;
 }
 
@@ -108,24 +144,22 @@ image_error read_line_of_hex(const text_line& line, hex_state& s, image& out) {
     if (!labelled && n == 0) {
         return image_error{}; // blank, or a comment
     }
-    const image_error held = put_held(s, labelled ? label : s.at, out);
-    if (held.fault != image_fault::none) {
-        return held;
+    const bool apart = labelled && label != s.at;
+    if (s.held.waiting && s.held.first && apart) {
+        s.held_first = s.held; // held with this line, which the next tells apart
+        s.held.waiting = false;
+    } else {
+        const image_error held = put_held(s, labelled ? label : s.at, false, out);
+        if (held.fault != image_fault::none) {
+            return held;
+        }
     }
     if (!s.begun && !labelled && !s.start) {
         return fault_at(image_fault::no_start, line.number);
     }
     const std::uint32_t at = labelled ? label : s.begun ? s.at : *s.start;
-    if (s.for_check && s.begun && labelled && at != s.at) {
-        s.held.waiting = true;
-        s.held.line = line.number;
-        s.held.label = label;
-        s.held.expected = s.at;
-        s.held.digits = digits;
-        s.held.n = n;
-        s.held.marks = marks;
-        std::memcpy(s.held.bytes, bytes, n);
-        s.at = at + static_cast<std::uint32_t>(n);
+    if (s.for_check && labelled && (!s.begun || at != s.at)) {
+        hold_line(s, line.number, label, digits, bytes, n, marks);
         return image_error{};
     }
     s.labelled = s.begun ? s.labelled : labelled;
@@ -137,7 +171,7 @@ image_error read_line_of_hex(const text_line& line, hex_state& s, image& out) {
 
 image_error read_hex_text(text_reader& in, std::optional<std::uint32_t> start, image& out,
                           bool for_check, bool& labelled) {
-    hex_state state{false, 0, start, false, for_check, {}};
+    hex_state state{false, 0, start, false, for_check, true, {}, {}};
     text_line line{};
     while (read_line(in, line)) {
         if (line.text == nullptr) {

@@ -599,23 +599,30 @@ inline bool leave_out_labelled(feed& f, const draft& d, verdict_case& c) {
     std::fill(filled.begin() + (d.typed[t].label - d.load),
               filled.begin() + (d.typed[t + count].label - d.load), std::uint8_t{0xFF});
     const bool fill = same_rows(table_rows(d.load, filled), d.rows);
+    // Whole pages left out next to the first line or the last make its label seem one digit of
+    // the page off: what the check says is open.
+    const std::uint32_t bytes = d.typed[t + count].label - d.typed[t].label;
+    const bool page_off = (t == 1 || t + count + 1 == lines) && bytes % 256 == 0;
     c.image = joined(image_lines(d, typed));
     c.what = "image lines " + std::to_string(image_line(d, t)) + " to " +
              std::to_string(image_line(d, t + count - 1)) + " left out, " +
              where(d, d.typed[t].label);
     c.reports = {{false, image_line(d, t), "bytes left out"}};
-    return !fill;
+    return !fill && !page_off;
 }
 
 // A label with one digit changed in a file with a label on every line, far from the lines
-// around it. Not the first or last line, which have a neighbour on one side only; not an
+// around it; the first line and the last too, which have a neighbour on one side only. Not an
 // address within the program, whose bytes there the image would refuse as given twice.
 inline bool move_label(feed& f, const draft& d, verdict_case& c) {
-    if (d.typed.size() < 3) {
+    if (d.typed.size() < 2) {
         return false;
     }
-    const std::size_t t = 1 + below(f, d.typed.size() - 2);
-    const unsigned shift = 4 * below(f, 4), was = d.typed[t].label;
+    const std::size_t t = below(f, d.typed.size());
+    // The first line and the last: a digit of the page, as lines left out next to them would
+    // make a label seem one digit off in a digit below.
+    const bool one_side = t == 0 || t + 1 == d.typed.size();
+    const unsigned shift = 4 * (one_side ? 2 + below(f, 2) : below(f, 4)), was = d.typed[t].label;
     const unsigned digit = ((was >> shift) + 1 + below(f, 15)) % 16;
     const unsigned label = (was & ~(15u << shift)) | digit << shift;
     const std::size_t size = d.typed[t].bytes.size();
