@@ -32,8 +32,7 @@ image_error put_line(hex_state& s, image& out, const line_marks& marks, unsigned
 }
 
 // Puts a held line, the line after it beginning at `next`, or none after it when `last`.
-image_error put_one_held(hex_state& s, held_line& held, std::uint32_t next, bool last,
-                         image& out) {
+image_error put_one_held(hex_state& s, held_line& held, std::uint32_t next, bool last, image& out) {
     held.waiting = false;
     bool noted = true;
     const std::uint32_t at = place_held(held, next, last, s.in_order, out, noted);
