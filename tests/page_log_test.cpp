@@ -48,4 +48,22 @@ TEST(PageLog, HoldsEveryPageItClaims) {
     }
 }
 
+// A byte changed changes a line's checksum and the page total by one amount: every such page,
+// read again, is told from the page the check read.
+TEST(PageLog, TellsAPageWhoseByteChanged) {
+    std::size_t missed = 0;
+    for (unsigned was = 0; was < 256; ++was) {
+        for (unsigned by = 1; by < 256; ++by) {
+            page_log log{};
+            page_sums page{};
+            page.count = 1;
+            page.line[0] = page.total = static_cast<std::uint8_t>(was);
+            print_own_pages(log, &page, 1);
+            page.line[0] = page.total = static_cast<std::uint8_t>(was + by);
+            missed += same_as_printed(log, 0, page) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(missed, 0u);
+}
+
 } // namespace

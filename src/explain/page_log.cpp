@@ -97,11 +97,17 @@ void log_page(page_log& log, const page_sums& page, listed_as listed, const list
 
 namespace {
 
-// What the page's whole lines and its total add up to, folded: pages alike give one print.
+std::uint32_t fold(std::uint32_t print, unsigned value) {
+    return (print ^ value) * 0x01000193u;
+}
+
+// The page's whole lines and its total, folded one by one (FNV-1a): pages alike give one print.
+// Each is folded apart, as one byte changed changes a line and the total alike, which a print
+// that held them in one word could cancel out.
 std::uint32_t print_of(const page_sums& page) {
-    std::uint32_t print = page.first << 8 ^ page.count << 16 ^ page.total;
+    std::uint32_t print = fold(fold(fold(0x811C9DC5u, page.first), page.count), page.total);
     for (unsigned i = page.first; i < page.first + page.count; ++i) {
-        print = (print ^ page.line[i]) * 0x01000193u;
+        print = fold(print, page.line[i]);
     }
     return print;
 }
