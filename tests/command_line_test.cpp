@@ -11,8 +11,8 @@ namespace {
 std::string request_of(std::vector<const char*> arguments) {
     arguments.insert(arguments.begin(), "pagetally");
     const request r = read_request(static_cast<int>(arguments.size()), arguments.data());
-    const char* what[] = {"list",  "check",          "help",          "version",
-                          "usage", "unknown format", "unknown option"};
+    const char* what[] = {"list",  "check",          "help",           "version",
+                          "usage", "unknown format", "unknown option", "both standard input"};
     const char* formats[] = {"raw", "hex", "ihex", "srec", "prg"};
     char fill[3];
     std::snprintf(fill, sizeof fill, "%02X", r.fill);
@@ -59,7 +59,7 @@ TEST(CommandLine, ReadsOptionsBeforeTheStartAddress) {
         {{"C000", "--format", "ihex", "rom.hex"}, "usage"},
         {{"C000", "rom.bin", "--check", "rom.lst"}, "usage (check)"},
         {{"--check", "pub.lst", "C000", "rom.bin", "--all"}, "usage (check)"},
-        {{"--check", "-", "C000", "-"}, "usage (check)"},
+        {{"--check", "-", "C000", "-"}, "both standard input (check)"},
         {{"--check"}, "usage (check)"},
         {{"--fill", "FFF", "C000", "rom.bin"}, "usage"},
         {{"--fill", "G0", "C000", "rom.bin"}, "usage"},

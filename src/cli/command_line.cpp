@@ -131,9 +131,12 @@ request read_operands(int count, const char* const* arguments, options& o) {
         o.asked.what = command::unknown_format;
         return o.asked;
     }
-    if (o.refused || misplaced || file >= count ||
-        (o.check && is(o.asked.listing, "-") && is(arguments[file], "-"))) {
+    if (o.refused || misplaced || file >= count) {
         return refused(o.check);
+    }
+    if (o.check && is(o.asked.listing, "-") && is(arguments[file], "-")) {
+        o.asked.what = command::both_standard_input;
+        return o.asked;
     }
     o.asked.what = o.check ? command::check : command::list;
     o.asked.start = start_given ? arguments[o.next] : nullptr;

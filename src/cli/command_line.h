@@ -22,7 +22,16 @@
 #include <cstddef>
 #include <cstdint>
 
-enum class command { list, check, help, version, usage, unknown_format, unknown_option };
+enum class command {
+    list,
+    check,
+    help,
+    version,
+    usage,
+    unknown_format,
+    unknown_option,
+    both_standard_input, // a check's listing and image both "-"
+};
 
 struct request {
     command what;

@@ -82,6 +82,8 @@ int main(int argc, char** argv) {
                           write_line(stdout, {asked.check_form ? check_usage : list_usage}),
                       usage_status);
     }
+    case command::both_standard_input:
+        return fail("the listing and the image cannot both be standard input", check_trouble);
     case command::usage:
         break;
     }

@@ -139,7 +139,8 @@ not be listed or a check found a difference; 2 when a check could not be made.
     check "--check after the file name is not a listing that passes" 2 "$check_usage" \
         -- 0 ones.bin --check ones.lst
     check "--check as the start address" 2 "$check_usage" -- 0 --check
-    check "standard input is one input of a check, not both" 2 "$check_usage" -- --check - 0 -
+    check "standard input is one input of a check, not both" 2 \
+        $'the listing and the image cannot both be standard input\n' -- --check - 0 -
     printf '08 : 08\n' >ones.lst
     check "short options: -c LISTING -a -f NAME" 0 $'all 1 pages match\n' -- \
         -c ones.lst -a -f raw 0 ones.bin
