@@ -58,6 +58,7 @@ constexpr const char* help_text =
 } // namespace
 
 int main(int argc, char** argv) {
+    hold_standard_streams();
     const program_args args = program_arguments(argc, argv);
     const request asked = read_request(args.count, args.values);
     const int usage_status = asked.check_form ? check_trouble : EXIT_FAILURE;

@@ -21,6 +21,11 @@ struct program_args {
 };
 program_args program_arguments(int argc, char** argv);
 
+// Opens each closed standard descriptor on the null device, before any file is opened, so that
+// no file the program opens takes its place: standard input then reads as empty, and standard
+// output and error, held open for reading only, still fail every write, as a closed one would.
+void hold_standard_streams();
+
 // An input opened for reading as raw bytes.
 struct input_file {
     int fd;

@@ -40,6 +40,14 @@ input_file input_of(int fd, const struct stat& status) {
 
 } // namespace
 
+void hold_standard_streams() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            open("/dev/null", O_RDONLY); // the lowest free descriptor: this one
+        }
+    }
+}
+
 program_args program_arguments(int argc, char** argv) {
     return program_args{argc, argv};
 }

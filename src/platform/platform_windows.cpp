@@ -72,6 +72,21 @@ HANDLE console_of(std::FILE* out) {
 
 } // namespace
 
+void hold_standard_streams() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+        if (handle != INVALID_HANDLE_VALUE && handle != nullptr &&
+            handle != reinterpret_cast<HANDLE>(-2)) {
+            continue;
+        }
+        const int null = _open("NUL", _O_RDONLY | _O_BINARY);
+        if (null >= 0 && null != fd) {
+            _dup2(null, fd);
+            _close(null);
+        }
+    }
+}
+
 program_args program_arguments(int argc, char** argv) {
     int count = 0;
     wchar_t** wide = nullptr;

@@ -288,6 +288,27 @@ group_output_faults() {
     "${launcher[@]}" "$tool" 0 missing.bin >/dev/full 2>err </dev/null
     status=$?
     verify "an open failure that cannot be written still fails" 1 "" $'cannot write output\n'
+    # A closed standard stream is held on the null device: no file opened takes its place.
+    printf '08 : 08\n' >ones.lst
+    "${launcher[@]}" "$tool" --check - 0 count4096.bin >out 2>err <&-
+    status=$?
+    local from_closed=$'-: no checksum lines\n'
+    # Wine gives a closed standard input a handle that fails every read.
+    [ "$windows" = 1 ] && from_closed=$'cannot read -\n'
+    verify "a closed standard input is not the next file opened" 2 "$from_closed" ""
+    if [ "$windows" = 1 ]; then
+        skip "a check with standard output and error closed" "Wine gives such a program a console"
+    else
+        "${launcher[@]}" "$tool" --check ones.lst 0 count4096.bin >&- 2>&- </dev/null
+        status=$?
+        : >out
+        : >err
+        verify "a check with standard output and error closed still fails" 2 "" ""
+    fi
+    "${launcher[@]}" "$tool" 0 ones.lst >out 2>&- </dev/null
+    status=$?
+    : >err
+    verify "a closed standard error leaves the listing as it is" 0 $'54 : 54\n' ""
 }
 
 # Input faults: the pages before a failing read stand, then one line names the file.
