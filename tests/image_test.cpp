@@ -90,6 +90,27 @@ TEST(Image, ReadsTypedHex) {
         {"a line too long", hex, std::nullopt, std::string(4097, '0') + "\n",
          "I:1: more than 4096 characters\n"},
         {"an empty text lists nothing", hex, std::nullopt, "# nothing\n", ""},
+        {"UTF-16 that ends inside a character", hex, 0,
+         std::string("\xFF\xFE"
+                     "0\0"
+                     "1\0"
+                     "\n\0"
+                     "x",
+                     9),
+         "I:2: UTF-16 text ends inside a character\n"},
+        {"UTF-16 with a lone surrogate", hex, 0,
+         std::string("\xFF\xFE"
+                     "0\0"
+                     "\0\xDC"
+                     "\n\0",
+                     8),
+         "I:1: a lone UTF-16 surrogate at column 2\n"},
+        {"UTF-16 without a byte order mark", hex, 0,
+         std::string("0\0"
+                     "1\0"
+                     "\n\0",
+                     6),
+         "I: looks like UTF-16 without a byte order mark\n"},
     };
     expect_images(cases);
 }
@@ -114,6 +135,13 @@ TEST(Image, ReadsIntelHexAndSRecords) {
          ":02000004C0003A\n:1000000000000000000000000000000000000000F0\n" + end_of_file,
          raw(0x1238, zeros)},
         {"not a record", ihex, std::nullopt, " " + ones_at_0, "I:1: not a record\n"},
+        {"UTF-16 with a lone surrogate", ihex, std::nullopt,
+         std::string("\xFE\xFF"
+                     "\0:"
+                     "\xD8\0"
+                     "\0\n",
+                     8),
+         "I:1: a lone UTF-16 surrogate at column 2\n"},
         {"too short to be a record", ihex, std::nullopt, ":00000001F\n", "I:1: not a record\n"},
         {"a blank inside a record", ihex, std::nullopt, ":0800000001010101 010101F0\n",
          "I:1: byte 0x20 at column 18\n"},

@@ -44,7 +44,13 @@ const queued_line* line_ahead(check_state& c, std::size_t i) {
         if (c.line_count == line_slots || !read_line(c.listing, text)) {
             return nullptr;
         }
-        const listing_line line = parse_listing_line(text.text, text.length);
+        const listing_line line = read_listing_line(text);
+        if (text.number == 1 && c.listing.unmarked_utf16) {
+            check_report r{};
+            r.kind = report_kind::unmarked_utf16;
+            r.side = report_side::listing;
+            report(c, r);
+        }
         if (line.kind != line_kind::skip) {
             c.lines[(c.line_first + c.line_count++) % line_slots] = queued_line{line, text.number};
             c.any_line = true;

@@ -46,6 +46,9 @@ void describe_file(const check_report& r, char* text, std::size_t size) {
                           r.line_address);
         }
         break;
+    case report_kind::unmarked_utf16:
+        std::snprintf(text, size, "looks like UTF-16 without a byte order mark");
+        break;
     case report_kind::no_checksum_lines:
         std::snprintf(text, size, "no checksum lines");
         break;

@@ -47,6 +47,7 @@ enum class report_kind {
     label_out_of_order,    // the label L is out of order with the lines around it; try F
     // A file as a whole, "NAME: ...": always written.
     fits_start,        // fits start address ADDR, not GIVEN (or as typed in decimal, `text`)
+    unmarked_utf16,    // looks like UTF-16 without a byte order mark
     no_checksum_lines, // no checksum lines
     explained,         // what explains a failed check (`cause`)
     every_byte,        // every byte is XX

@@ -176,6 +176,9 @@ image_error read_hex_text(text_reader& in, std::optional<std::uint32_t> start, i
         if (line.text == nullptr) {
             return put_held_last(state, out, fault_at(image_fault::too_long, line.number));
         }
+        if (line.fault != text_fault::none) {
+            return put_held_last(state, out, text_fault_of(line));
+        }
         const image_error fault = read_line_of_hex(line, state, out);
         if (fault.fault != image_fault::none) {
             return fault;

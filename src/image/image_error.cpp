@@ -11,6 +11,18 @@ image_error fault_at(image_fault fault, unsigned long long line, std::size_t at,
     return error;
 }
 
+image_error text_fault_of(const text_line& line) {
+    switch (line.fault) {
+    case text_fault::cut_character:
+        return fault_at(image_fault::cut_character, line.number);
+    case text_fault::lone_surrogate:
+        return fault_at(image_fault::lone_surrogate, line.number, line.fault_column - 1);
+    case text_fault::none:
+        break;
+    }
+    return image_error{};
+}
+
 image_error read_fault() {
     return fault_at(image_fault::read_failed, 0);
 }
@@ -78,6 +90,12 @@ void describe_line_fault(const image_error& error, image_format format, char* te
     case image_fault::odd_digits:
         std::snprintf(text, size, "an odd number of digits at column %u", error.column);
         break;
+    case image_fault::cut_character:
+        std::snprintf(text, size, "UTF-16 text ends inside a character");
+        break;
+    case image_fault::lone_surrogate:
+        std::snprintf(text, size, "a lone UTF-16 surrogate at column %u", error.column);
+        break;
     case image_fault::no_start:
         std::snprintf(text, size, "no address label, and no start address given");
         break;
@@ -111,6 +129,9 @@ void describe_image_error(const image_error& error, image_format format, const c
         break;
     case image_fault::read_failed:
         std::snprintf(text, size, "cannot read %s", name);
+        break;
+    case image_fault::unmarked_utf16:
+        std::snprintf(text, size, "%s: looks like UTF-16 without a byte order mark", name);
         break;
     default: {
         char words[96];

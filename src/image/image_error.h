@@ -30,7 +30,10 @@ enum class image_fault {
     no_end,          // Intel HEX without its end-of-file record
     no_load_address, // a .prg shorter than its two bytes of load address
     no_memory,       // the image is larger than the memory there is for it
-    read_failed      // reading the file failed
+    read_failed,     // reading the file failed
+    cut_character,   // read from UTF-16, the text ends inside a character
+    lone_surrogate,  // read from UTF-16, a lone surrogate at `column`
+    unmarked_utf16   // the first line holds 00 in every other byte, and no byte order mark
 };
 
 struct image_error {
@@ -44,6 +47,9 @@ struct image_error {
 
 // The error of `fault` at line `line` (0: the file as a whole), `at` its column less one.
 image_error fault_at(image_fault fault, unsigned long long line, std::size_t at = 0, char byte = 0);
+
+// The fault of a line that UTF-16 could not give whole; none for any other.
+image_error text_fault_of(const text_line& line);
 
 // Reading the file failed.
 image_error read_fault();

@@ -52,6 +52,9 @@ image_error read_image_file(image_format format, text_source in, std::optional<s
     case image_format::raw:
         break;
     }
+    if (reader.unmarked_utf16) { // its 00 bytes would be named, and not why
+        return fault_at(image_fault::unmarked_utf16, 0);
+    }
     if (fault.fault != image_fault::none) {
         return fault;
     }

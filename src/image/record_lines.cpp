@@ -84,6 +84,9 @@ image_error read_record_lines(text_reader& in, const record_format& format, imag
         if (line.text == nullptr) {
             return fault_at(image_fault::too_long, line.number);
         }
+        if (line.fault != text_fault::none) {
+            return text_fault_of(line);
+        }
         const std::size_t end = trimmed(line);
         if (end == 0) {
             continue;

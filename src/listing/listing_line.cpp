@@ -123,6 +123,18 @@ listing_line parse_listing_line(const char* text, std::size_t length) {
     return read_digits(text, body, end, total_colon, line);
 }
 
+listing_line read_listing_line(const text_line& text) {
+    switch (text.fault) {
+    case text_fault::cut_character:
+        return invalid(line_fault::cut_character);
+    case text_fault::lone_surrogate:
+        return invalid(line_fault::lone_surrogate, text.fault_column - 1);
+    case text_fault::none:
+        break;
+    }
+    return parse_listing_line(text.text, text.length);
+}
+
 void describe_fault(const listing_line& line, char* text, std::size_t size) {
     switch (line.fault) {
     case line_fault::too_long:
@@ -150,6 +162,12 @@ void describe_fault(const listing_line& line, char* text, std::size_t size) {
         break;
     case line_fault::bad_total:
         std::snprintf(text, size, "the page total is not two digits");
+        break;
+    case line_fault::cut_character:
+        std::snprintf(text, size, "UTF-16 text ends inside a character");
+        break;
+    case line_fault::lone_surrogate:
+        std::snprintf(text, size, "a lone UTF-16 surrogate at column %u", line.column);
         break;
     case line_fault::none:
         std::snprintf(text, size, "a checksum line");

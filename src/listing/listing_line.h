@@ -23,7 +23,9 @@ enum class line_fault {
     bad_character, // `byte` at `column`: neither a hexadecimal digit nor the total's colon
     odd_digits,    // an odd number of checksum digits
     too_many,      // `checksums` checksums, more than 33 (a page's 32, and one too many)
-    bad_total      // the page total is not two digits
+    bad_total,     // the page total is not two digits
+    cut_character, // read from UTF-16, the text ends inside a character
+    lone_surrogate // read from UTF-16, a lone surrogate at `column`
 };
 
 struct listing_line {
@@ -48,6 +50,9 @@ struct listing_line {
 // colon, then the page total in two digits. Any other line is invalid, with the first fault that
 // applies.
 listing_line parse_listing_line(const char* text, std::size_t length);
+
+// Reads a line as the text reader gave it: one that UTF-16 could not give whole is invalid.
+listing_line read_listing_line(const text_line& text);
 
 // Writes why an invalid line is not a checksum line ("no page total", "character 'g' at column
 // 5", ...) into `text`, NUL-terminated, truncated to `size` bytes.

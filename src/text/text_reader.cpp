@@ -15,7 +15,10 @@ char text[text_size];
 constexpr std::size_t raw_size = std::size_t{1} << 16;
 unsigned char raw[raw_size + sizeof text_reader::carry];
 
-constexpr std::uint32_t replacement = 0xFFFD;
+// What stands for text that is no character, in text converted from UTF-16: bytes that UTF-8
+// never holds, so the line can tell them.
+constexpr char cut_mark = '\xFF';
+constexpr char lone_mark = '\xFE';
 
 char* put_utf8(char* out, std::uint32_t c) {
     if (c < 0x80) {
@@ -38,7 +41,7 @@ char* put_utf8(char* out, std::uint32_t c) {
 
 // Converts the UTF-16 characters in raw[0, n) to UTF-8 at the end of the unread text. The bytes
 // of a character cut off at the end wait in the carry for the next piece, unless the text has
-// ended: then they become U+FFFD.
+// ended: then they become the cut mark.
 void convert(text_reader& r, std::size_t n, bool last) {
     const bool big = r.encoding == text_encoding::utf16be;
     const auto unit = [big](std::size_t at) -> std::uint32_t {
@@ -59,11 +62,15 @@ void convert(text_reader& r, std::size_t n, bool last) {
                 continue;
             }
         }
-        out = put_utf8(out, u >= 0xD800 && u < 0xE000 ? replacement : u);
+        if (u >= 0xD800 && u < 0xE000) {
+            *out++ = lone_mark;
+        } else {
+            out = put_utf8(out, u);
+        }
         i += 2;
     }
     if (last && i < n) {
-        out = put_utf8(out, replacement); // an odd last byte
+        *out++ = cut_mark; // an odd last byte
         i = n;
     }
     r.carried = n - i;
@@ -129,10 +136,38 @@ const char* line_end(const char* start, std::size_t size) {
     return cr != nullptr ? cr : lf;
 }
 
+// Whether every other byte of the line, from `first` on, is 00.
+bool zero_between(const char* start, std::size_t length, std::size_t first) {
+    for (std::size_t i = first; i < length; i += 2) {
+        if (start[i] != '\0') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Marks the line with the first place in it that UTF-16 could not give.
+void find_fault(text_line& line) {
+    for (std::size_t i = 0; i < line.length; ++i) {
+        if (line.text[i] == cut_mark || line.text[i] == lone_mark) {
+            line.fault =
+                line.text[i] == cut_mark ? text_fault::cut_character : text_fault::lone_surrogate;
+            line.fault_column = static_cast<unsigned>(i + 1);
+            return;
+        }
+    }
+}
+
 bool give(text_reader& r, text_line& line, const char* start, std::size_t length, bool too_long) {
     line = too_long || length > text_line_max
-               ? text_line{nullptr, text_line_max + 1, ++r.line_number}
-               : text_line{start, length, ++r.line_number};
+               ? text_line{nullptr, text_line_max + 1, ++r.line_number, text_fault::none, 0}
+               : text_line{start, length, ++r.line_number, text_fault::none, 0};
+    if (line.text != nullptr && r.encoding != text_encoding::utf8) {
+        find_fault(line);
+    }
+    if (r.line_number == 1 && r.encoding == text_encoding::utf8 && length >= 2 && !too_long) {
+        r.unmarked_utf16 = zero_between(start, length, 0) || zero_between(start, length, 1);
+    }
     return true;
 }
 

@@ -21,23 +21,33 @@ enum class text_encoding { utf8, utf16le, utf16be };
 // so one reader at a time.
 //
 // A UTF-8 byte order mark at the start is skipped. A UTF-16 one (FF FE or FE FF) makes the rest
-// UTF-16 of that byte order, converted to UTF-8 as it is read; an odd last byte and a lone
-// surrogate become U+FFFD. A line ends at LF, CR LF, or a CR alone; lines are numbered from 1.
+// UTF-16 of that byte order, converted to UTF-8 as it is read; a line that holds an odd last
+// byte or a lone surrogate says so (`text_line::fault`). A line ends at LF, CR LF, or a CR
+// alone; lines are numbered from 1.
 struct text_reader {
     text_source source;
     text_encoding encoding;
     bool started, ended, failed;
+    // Without a byte order mark, the first line holds 00 in every other byte: UTF-16, it seems.
+    // Known once the first line is read.
+    bool unmarked_utf16;
     std::size_t begin, end;         // unread text in the buffer
     unsigned long long line_number; // of the last line taken
     unsigned char carry[4];         // UTF-16 bytes that wait for the rest of their character
     std::size_t carried;
 };
 
+// What of a line read from UTF-16 is no character: the text ends inside one, or a surrogate
+// stands alone. The text holds a byte no UTF-8 holds (FF or FE) in its place.
+enum class text_fault { none, cut_character, lone_surrogate };
+
 // One line as read, without its line end. Valid until the reader is used again.
 struct text_line {
     const char* text; // null for a line longer than text_line_max, whose text is not kept
     std::size_t length;
     unsigned long long number;
+    text_fault fault;      // the first in the line
+    unsigned fault_column; // from 1, counting bytes of the line as converted
 };
 
 text_reader start_reading(text_source source);

@@ -77,7 +77,8 @@ inline void put_utf8(std::string& out, std::uint32_t c) {
 }
 
 // The lines of a text without their line ends (LF, CR LF or CR). With `marks`, a byte order mark
-// is read: a UTF-8 one skipped, a UTF-16 one makes the rest UTF-16, converted to UTF-8.
+// is read: a UTF-8 one skipped, a UTF-16 one makes the rest UTF-16, converted to UTF-8, with FE
+// for a lone surrogate and FF for an odd last byte.
 inline std::vector<std::string> text_lines(const std::string& bytes, bool marks) {
     std::string text = marks && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
     const bool le = bytes.compare(0, 2, "\xFF\xFE") == 0;
@@ -93,12 +94,14 @@ inline std::vector<std::string> text_lines(const std::string& bytes, bool marks)
             const std::uint32_t u = units[k];
             const bool pair = u >= 0xD800 && u < 0xDC00 && k + 1 < units.size() &&
                               units[k + 1] >= 0xDC00 && units[k + 1] < 0xE000;
-            put_utf8(text, pair ? 0x10000 + ((u - 0xD800) << 10) + (units[++k] - 0xDC00)
-                           : u >= 0xD800 && u < 0xE000 ? 0xFFFD
-                                                       : u);
+            if (!pair && u >= 0xD800 && u < 0xE000) {
+                text += '\xFE'; // a lone surrogate: a byte UTF-8 never holds
+            } else {
+                put_utf8(text, pair ? 0x10000 + ((u - 0xD800) << 10) + (units[++k] - 0xDC00) : u);
+            }
         }
         if (bytes.size() % 2 != 0) {
-            put_utf8(text, 0xFFFD);
+            text += '\xFF'; // no UTF-8 byte either
         }
     }
     std::vector<std::string> lines(1);
@@ -134,14 +137,37 @@ struct model_line {
 
 // Reads the lines in order, each by `read`, until one has a fault, gives an address held a
 // different value, or ends the file; `unended` is the error of a file without an end.
+// With `limited`, a text read as text is: its lines at most 4096 bytes long, those UTF-16 could
+// not give named, and a first line of 00 in every other byte, without a byte order mark, named
+// whatever else the text holds.
 template <typename Read>
-model_image read_lines(const std::vector<std::string>& lines, bool limited,
-                       const std::string& unended, Read read) {
+model_image read_lines(const std::string& file, bool limited, const std::string& unended,
+                       Read read) {
+    const std::vector<std::string> lines = text_lines(file, limited);
+    const bool utf16 =
+        limited && (file.compare(0, 2, "\xFF\xFE") == 0 || file.compare(0, 2, "\xFE\xFF") == 0);
+    if (limited && !utf16 && !lines.empty() && lines[0].size() >= 2 && lines[0].size() <= 4096) {
+        bool zero[2] = {true, true};
+        for (std::size_t i = 0; i < lines[0].size(); ++i) {
+            zero[i % 2] = zero[i % 2] && lines[0][i] == '\0';
+        }
+        if (zero[0] || zero[1]) {
+            return {"I: looks like UTF-16 without a byte order mark", {}, 0, 0};
+        }
+    }
     std::map<std::uint32_t, std::pair<std::uint8_t, std::size_t>> held; // value, first line
     for (std::size_t n = 1; n <= lines.size(); ++n) {
-        model_line line = limited && lines[n - 1].size() > 4096
-                              ? model_line{at_line(n, "more than 4096 characters"), {}, false}
-                              : read(n, lines[n - 1]);
+        const std::size_t mark =
+            utf16 ? lines[n - 1].find_first_of(std::string("\xFE\xFF")) : std::string::npos;
+        model_line line =
+            limited && lines[n - 1].size() > 4096
+                ? model_line{at_line(n, "more than 4096 characters"), {}, false}
+            : mark == std::string::npos ? read(n, lines[n - 1])
+            : lines[n - 1][mark] == '\xFF'
+                ? model_line{at_line(n, "UTF-16 text ends inside a character"), {}, false}
+                : model_line{at_line(n, printed("a lone UTF-16 surrogate at column %zu", mark + 1)),
+                             {},
+                             false};
         const std::pair<std::uint8_t, std::size_t>* was = nullptr;
         std::pair<std::uint32_t, std::uint8_t> given;
         for (const auto& byte : line.bytes) { // the first conflict in the line's order
@@ -265,7 +291,7 @@ inline model_image read_hex(const std::string& file, std::optional<std::uint32_t
         }
         return line;
     };
-    const model_image image = read_lines(text_lines(file, true), true, "", read);
+    const model_image image = read_lines(file, true, "", read);
     return placed(image, start, unlabelled);
 }
 
@@ -335,8 +361,7 @@ inline model_image read_ihex(const std::string& file, std::optional<std::uint32_
         out.ends = b[3] == 1;
         return out;
     };
-    return placed(read_lines(text_lines(file, records_read_as_hex_text), records_read_as_hex_text,
-                             "I: no end-of-file record", read),
+    return placed(read_lines(file, records_read_as_hex_text, "I: no end-of-file record", read),
                   start, false);
 }
 
@@ -377,9 +402,7 @@ inline model_image read_srec(const std::string& file, std::optional<std::uint32_
         out.ends = type >= 7;
         return out;
     };
-    return placed(
-        read_lines(text_lines(file, records_read_as_hex_text), records_read_as_hex_text, "", read),
-        start, false);
+    return placed(read_lines(file, records_read_as_hex_text, "", read), start, false);
 }
 
 inline model_image read_model(model_format format, const std::string& file,
