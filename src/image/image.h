@@ -125,6 +125,14 @@ bool image_empty(const image& image);
 // Where a placed image's first byte lies; the start of the walk over it.
 std::uint32_t image_start(const image& image);
 
+// Where a placed image lies: its first byte, its last in the image's order (from the first,
+// wrapping past FFFFFFFF), and the highest address that holds a byte. Its start, for an empty
+// image.
+struct image_span {
+    std::uint32_t first, last, highest;
+};
+image_span span_of(const image& image);
+
 // The text line that gave the byte at `address` of a placed image, or 0 when it holds none.
 unsigned long long text_line_of(const image& image, std::uint32_t address);
 

@@ -44,11 +44,27 @@ std::uint32_t next_file_byte(const image& image, std::uint32_t address) {
                               after == end(image.runs) ? end_offset : offset_of(image, *after));
 }
 
+image_span span_of(const image& image) {
+    if (image_empty(image)) {
+        return image_span{image.origin, image.origin, image.origin};
+    }
+    image_span span{image_start(image), 0, 0};
+    for (const image_run& run : image.runs) {
+        const std::uint64_t from = std::uint64_t{image.origin} + offset_of(image, run);
+        const std::uint64_t to = from + run.size - 1; // past FFFFFFFF when it wraps
+        span.last = static_cast<std::uint32_t>(to);
+        span.highest =
+            std::max(span.highest, to > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<std::uint32_t>(to));
+    }
+    return span;
+}
+
 namespace {
 
 read_result fill_run(image_reader& r, std::uint64_t n, byte_run& out) {
     out.bytes = r.fill;
     out.size = static_cast<std::size_t>(n);
+    out.fill = true;
     r.at += n;
     return read_result::bytes;
 }

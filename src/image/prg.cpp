@@ -23,7 +23,10 @@ image_error read_prg(text_source in, image& out) {
     if (head < 2) {
         return head < 0 ? read_fault() : fault_at(image_fault::no_load_address, 0);
     }
-    std::uint32_t at = static_cast<std::uint32_t>(load[0] | load[1] << 8);
+    return read_raw_bytes(in, static_cast<std::uint32_t>(load[0] | load[1] << 8), out);
+}
+
+image_error read_raw_bytes(text_source in, std::uint32_t at, image& out) {
     for (;;) {
         std::uint8_t piece[std::size_t{1} << 14];
         const long n = in.read(in.state, reinterpret_cast<char*>(piece), sizeof piece);

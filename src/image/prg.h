@@ -9,4 +9,7 @@
 // from `in` into `out`.
 image_error read_prg(text_source in, image& out);
 
+// Raw bytes read from `in` to its end into `out`, from `at` on.
+image_error read_raw_bytes(text_source in, std::uint32_t at, image& out);
+
 #endif

@@ -9,11 +9,14 @@
 // A run of input bytes, valid until its source is asked for the next one. A run goes on from
 // the address where the run before it ended, unless it has `moved`: then it begins at `address`,
 // past addresses that hold no byte of the input.
+// A run that is `fill` holds no byte of the input's own: an image's fill byte between the bytes
+// it was given, which the walk sums as any other.
 struct byte_run {
     const std::uint8_t* bytes;
     std::size_t size;
     bool moved = false;
     std::uint32_t address = 0;
+    bool fill = false;
 };
 
 enum class read_result { bytes, end, failed };
