@@ -1,0 +1,208 @@
+#include "write/image_writer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t text_size = std::size_t{1} << 16;
+char text[text_size];
+
+void flush_text(image_writer& w) {
+    if (w.used > 0 && !w.failed) {
+        w.failed = !w.sink.write(w.sink.state, text, w.used);
+    }
+    w.used = 0;
+}
+
+void emit(image_writer& w, const char* data, std::size_t n) {
+    if (w.used + n > text_size) {
+        flush_text(w);
+    }
+    if (n > text_size) {
+        w.failed = w.failed || !w.sink.write(w.sink.state, data, n);
+        return;
+    }
+    std::memcpy(text + w.used, data, n);
+    w.used += n;
+}
+
+// The fill byte from the address after the last one written up to `address`.
+void emit_fill(image_writer& w, std::uint32_t address) {
+    char fill[4096];
+    std::memset(fill, w.plan.fill, sizeof fill);
+    for (std::uint64_t left = address - w.next; left > 0;) {
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, sizeof fill));
+        emit(w, fill, n);
+        left -= n;
+    }
+}
+
+// A text line of the record formats: its bytes in two uppercase digits each, then the sum
+// check the format asks for.
+struct record_line {
+    char text[64];
+    std::size_t size;
+    unsigned sum;
+};
+
+void put_digits(record_line& r, std::uint8_t byte) {
+    static const char digits[] = "0123456789ABCDEF";
+    r.text[r.size++] = digits[byte >> 4];
+    r.text[r.size++] = digits[byte & 15];
+    r.sum += byte;
+}
+
+// `width` bytes of `value`, the most significant first.
+void put_value(record_line& r, std::uint32_t value, unsigned width) {
+    for (unsigned i = width; i-- > 0;) {
+        put_digits(r, static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+}
+
+void end_line(image_writer& w, record_line& r) {
+    emit(w, r.text, r.size);
+    emit(w, w.plan.line_end, std::strlen(w.plan.line_end));
+}
+
+// An Intel HEX record: its sum check makes every byte of it add up to 0.
+void intel_record(image_writer& w, std::uint16_t address, unsigned type, const std::uint8_t* data,
+                  std::size_t n) {
+    record_line r{{':'}, 1, 0};
+    put_digits(r, static_cast<std::uint8_t>(n));
+    put_value(r, address, 2);
+    put_digits(r, static_cast<std::uint8_t>(type));
+    for (std::size_t i = 0; i < n; ++i) {
+        put_digits(r, data[i]);
+    }
+    put_digits(r, static_cast<std::uint8_t>(0x100 - (r.sum & 0xFF)));
+    end_line(w, r);
+}
+
+// An S-record: its count covers the address, the data and the sum check, which is the ones'
+// complement of the sum of all of them.
+void s_record(image_writer& w, char type, std::uint32_t address, unsigned width,
+              const std::uint8_t* data, std::size_t n) {
+    record_line r{{'S', type}, 2, 0};
+    put_digits(r, static_cast<std::uint8_t>(width + n + 1));
+    put_value(r, address, width);
+    for (std::size_t i = 0; i < n; ++i) {
+        put_digits(r, data[i]);
+    }
+    put_digits(r, static_cast<std::uint8_t>(~r.sum));
+    end_line(w, r);
+}
+
+// The S-record type of the data records, and of the end record: by the highest address.
+unsigned s_width(const image_writer& w) {
+    return w.plan.highest <= 0xFFFF ? 2 : w.plan.highest <= 0xFFFFFF ? 3 : 4;
+}
+
+void typed_line(image_writer& w) {
+    record_line r{{}, 0, 0};
+    if (w.line_start > 0xFFFF) {
+        put_value(r, w.line_start, 4);
+    } else {
+        put_value(r, w.line_start, 2);
+    }
+    r.text[r.size++] = ':';
+    for (std::size_t i = 0; i < w.count; ++i) {
+        r.text[r.size++] = ' ';
+        put_digits(r, w.held[i]);
+    }
+    end_line(w, r);
+}
+
+// Writes the bytes held as one record or line.
+void write_held(image_writer& w) {
+    if (w.count == 0) {
+        return;
+    }
+    switch (w.plan.format) {
+    case image_format::ihex:
+        if (w.line_start >> 16 != w.upper) {
+            w.upper = w.line_start >> 16;
+            const std::uint8_t upper[2] = {static_cast<std::uint8_t>(w.upper >> 8),
+                                           static_cast<std::uint8_t>(w.upper)};
+            intel_record(w, 0, 4, upper, 2);
+        }
+        intel_record(w, static_cast<std::uint16_t>(w.line_start), 0, w.held, w.count);
+        break;
+    case image_format::srec:
+        s_record(w, static_cast<char>('0' + s_width(w) - 1), w.line_start, s_width(w), w.held,
+                 w.count);
+        ++w.records;
+        break;
+    default:
+        typed_line(w);
+        break;
+    }
+    w.count = 0;
+}
+
+void write_raw(image_writer& w, std::uint32_t address, const std::uint8_t* bytes, std::size_t n) {
+    if (!w.begun && w.plan.format == image_format::prg) {
+        const char load[2] = {static_cast<char>(w.plan.first & 0xFF),
+                              static_cast<char>(w.plan.first >> 8 & 0xFF)};
+        emit(w, load, 2);
+    }
+    w.next = w.begun ? w.next : w.plan.first;
+    emit_fill(w, address);
+    emit(w, reinterpret_cast<const char*>(bytes), n);
+    w.next = address + static_cast<std::uint32_t>(n);
+}
+
+} // namespace
+
+void start_writing(image_writer& w, const write_plan& plan, write_sink sink) {
+    w = image_writer{};
+    w.plan = plan;
+    w.sink = sink;
+    if (plan.format == image_format::srec) {
+        s_record(w, '0', 0, 2, nullptr, 0);
+    }
+}
+
+void write_bytes(image_writer& w, std::uint32_t address, const std::uint8_t* bytes, std::size_t n) {
+    if (n == 0) {
+        return;
+    }
+    if (w.plan.format == image_format::raw || w.plan.format == image_format::prg) {
+        write_raw(w, address, bytes, n);
+        w.begun = true;
+        return;
+    }
+    const std::uint32_t grid = w.plan.format == image_format::hex ? 8 : 16;
+    while (n > 0) {
+        if (w.count > 0 && address != w.line_start + w.count) {
+            write_held(w); // a hole
+        }
+        w.line_start = w.count == 0 ? address : w.line_start;
+        const std::size_t take = std::min<std::size_t>(n, grid - address % grid);
+        std::memcpy(w.held + w.count, bytes, take);
+        w.count += take;
+        address += static_cast<std::uint32_t>(take);
+        bytes += take;
+        n -= take;
+        if (address % grid == 0) {
+            write_held(w);
+        }
+    }
+    w.begun = true;
+}
+
+bool finish_writing(image_writer& w) {
+    write_held(w);
+    if (w.plan.format == image_format::ihex) {
+        intel_record(w, 0, 1, nullptr, 0);
+    } else if (w.plan.format == image_format::srec) {
+        if (w.records <= 0xFFFF) {
+            s_record(w, '5', static_cast<std::uint32_t>(w.records), 2, nullptr, 0);
+        } else if (w.records <= 0xFFFFFF) {
+            s_record(w, '6', static_cast<std::uint32_t>(w.records), 3, nullptr, 0);
+        }
+        s_record(w, static_cast<char>('0' + 11 - s_width(w)), 0, s_width(w), nullptr, 0);
+    }
+    flush_text(w);
+    return !w.failed;
+}
