@@ -60,6 +60,33 @@ walk_status walk_input(input_file& in, std::uint32_t start, page_consumer out);
 std::uint8_t* take_image_chunk();
 void give_back_image_chunk(std::uint8_t* chunk);
 
+// A file being written: into a temporary file beside `name`, put in its place only when whole.
+struct output_file {
+    std::FILE* out;
+    const char* name;
+    char* temporary; // its name; null for standard output, which is written as it goes
+};
+
+// Opens standard output for bytes as they are (on Windows, no CR before each LF).
+output_file standard_output_for_bytes();
+
+// Creates a temporary file beside `name` to write. A file `name` that exists keeps its mode; a
+// new one has the usual (0666 less the umask). False when it cannot be created.
+bool open_output(const char* name, output_file& out);
+
+// Closes the output and puts it in place of `name`: false, with the temporary file removed and
+// `name` as it was, when any of it could not be written.
+bool commit_output(output_file& out);
+
+// Closes the output and removes the temporary file, leaving `name` as it was.
+void discard_output(output_file& out);
+
+// Whether the file `name` is the opened input, however it is named.
+bool names_input(const char* name, const input_file& in);
+
+// What ends a line of written text: CR LF on Windows, LF elsewhere.
+const char* text_line_end();
+
 // Whether `out` is a terminal, where a reader waits for every line.
 bool is_terminal(std::FILE* out);
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -145,4 +146,80 @@ bool write_line(std::FILE* out, std::initializer_list<const char*> pieces) {
         }
     }
     return std::fputc('\n', out) != EOF;
+}
+
+output_file standard_output_for_bytes() {
+    return output_file{stdout, "-", nullptr};
+}
+
+bool open_output(const char* name, output_file& out) {
+    const std::size_t length = std::strlen(name);
+    out = output_file{nullptr, name, static_cast<char*>(std::malloc(length + 8))};
+    if (out.temporary == nullptr) {
+        return false;
+    }
+    std::memcpy(out.temporary, name, length);
+    std::memcpy(out.temporary + length, ".XXXXXX", 8);
+    const int fd = mkostemp(out.temporary, O_CLOEXEC);
+    if (fd < 0) {
+        std::free(out.temporary);
+        out.temporary = nullptr;
+        return false;
+    }
+    struct stat existing {};
+    mode_t mode = 0;
+    if (stat(name, &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    out.out = fchmod(fd, mode) == 0 ? fdopen(fd, "wb") : nullptr;
+    if (out.out == nullptr) {
+        close(fd);
+        discard_output(out);
+        return false;
+    }
+    return true;
+}
+
+bool commit_output(output_file& out) {
+    if (out.temporary == nullptr) {
+        return std::fflush(out.out) == 0 && std::ferror(out.out) == 0;
+    }
+    const bool written = std::ferror(out.out) == 0;
+    const bool closed = std::fclose(out.out) == 0;
+    out.out = nullptr;
+    if (!written || !closed || rename(out.temporary, out.name) != 0) {
+        discard_output(out);
+        return false;
+    }
+    std::free(out.temporary);
+    out.temporary = nullptr;
+    return true;
+}
+
+void discard_output(output_file& out) {
+    if (out.temporary == nullptr) {
+        return;
+    }
+    if (out.out != nullptr) {
+        std::fclose(out.out);
+        out.out = nullptr;
+    }
+    unlink(out.temporary);
+    std::free(out.temporary);
+    out.temporary = nullptr;
+}
+
+bool names_input(const char* name, const input_file& in) {
+    struct stat named {};
+    struct stat input {};
+    return stat(name, &named) == 0 && fstat(in.fd, &input) == 0 && named.st_dev == input.st_dev &&
+           named.st_ino == input.st_ino;
+}
+
+const char* text_line_end() {
+    return "\n";
 }

@@ -200,3 +200,93 @@ bool write_line(std::FILE* out, std::initializer_list<const char*> pieces) {
                          nullptr) != 0 &&
            written == wide.size();
 }
+
+output_file standard_output_for_bytes() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+    return output_file{stdout, "-", nullptr};
+}
+
+bool open_output(const char* name, output_file& out) {
+    out = output_file{nullptr, name, nullptr};
+    const std::wstring wide = wide_of(name);
+    if (wide.empty()) {
+        return false;
+    }
+    // A name no other writer takes: the process, and a count of tries.
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        const std::string temporary = std::string(name) + ".~" +
+                                      std::to_string(GetCurrentProcessId()) + "-" +
+                                      std::to_string(attempt);
+        const int fd = _wopen(wide_of(temporary).c_str(),
+                              _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+        if (fd >= 0) {
+            out.temporary = static_cast<char*>(std::malloc(temporary.size() + 1));
+            out.out = out.temporary != nullptr ? _fdopen(fd, "wb") : nullptr;
+            if (out.out == nullptr) {
+                _close(fd);
+                _wunlink(wide_of(temporary).c_str());
+                std::free(out.temporary);
+                out.temporary = nullptr;
+                return false;
+            }
+            temporary.copy(out.temporary, temporary.size());
+            out.temporary[temporary.size()] = '\0';
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
+        }
+    }
+    return false;
+}
+
+bool commit_output(output_file& out) {
+    if (out.temporary == nullptr) {
+        return std::fflush(out.out) == 0 && std::ferror(out.out) == 0;
+    }
+    const bool written = std::ferror(out.out) == 0;
+    const bool closed = std::fclose(out.out) == 0;
+    out.out = nullptr;
+    if (!written || !closed ||
+        MoveFileExW(wide_of(out.temporary).c_str(), wide_of(out.name).c_str(),
+                    MOVEFILE_REPLACE_EXISTING) == 0) {
+        discard_output(out);
+        return false;
+    }
+    std::free(out.temporary);
+    out.temporary = nullptr;
+    return true;
+}
+
+void discard_output(output_file& out) {
+    if (out.temporary == nullptr) {
+        return;
+    }
+    if (out.out != nullptr) {
+        std::fclose(out.out);
+        out.out = nullptr;
+    }
+    _wunlink(wide_of(out.temporary).c_str());
+    std::free(out.temporary);
+    out.temporary = nullptr;
+}
+
+bool names_input(const char* name, const input_file& in) {
+    const int fd = _wopen(wide_of(name).c_str(), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION named{};
+    BY_HANDLE_FILE_INFORMATION input{};
+    const bool same = file_identity(fd, named) && file_identity(in.fd, input) &&
+                      named.dwVolumeSerialNumber == input.dwVolumeSerialNumber &&
+                      named.nFileIndexHigh == input.nFileIndexHigh &&
+                      named.nFileIndexLow == input.nFileIndexLow;
+    _close(fd);
+    return same;
+}
+
+const char* text_line_end() {
+    return "\r\n";
+}
