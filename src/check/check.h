@@ -32,6 +32,9 @@ struct check_options {
     image_again again;        // the image read again, to explain a failed check
     image_memory memory{};    // for the pages a failed check is explained from; new without one
     std::uint8_t fill = 0xFF; // the byte that fills the image's holes
+    // The file the image is written to when every page matches: a check that fails says, before
+    // its last line, that it was not written. Null when none is.
+    const char* write_name = nullptr;
 };
 
 struct check_request {

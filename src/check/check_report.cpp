@@ -247,6 +247,10 @@ void write_report(report_writer& writer, const check_report& report) {
         return;
     }
     writer.shown += counted ? 1 : 0;
+    if (report.kind == report_kind::not_written) { // a name of any length
+        write(writer, {report.text, ": not written, since the check failed"});
+        return;
+    }
     char text[160];
     describe(report, text, sizeof text);
     char tail[96] = "";

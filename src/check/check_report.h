@@ -53,6 +53,7 @@ enum class report_kind {
     every_byte,        // every byte is XX
     stuck_bit,         // data bit B (`address`) is XX in every byte
     repeats,           // repeats its first COUNT bytes
+    not_written,       // OUT (`text`): not written, since the check failed
     // The last line of a check.
     all_match,   // all STEPS pages match
     pages_differ // COUNT of STEPS pages differ

@@ -58,10 +58,11 @@ bool read_fill(const char* text, std::uint8_t& fill) {
 
 struct options {
     request asked;
-    bool check;   // --check came
-    bool refused; // an option that does not exist, or lacks its value
-    int next;     // the first argument after the options
-    bool ended;   // by "--"
+    bool check;    // --check came
+    bool refused;  // an option that does not exist, or lacks its value
+    int next;      // the first argument after the options
+    bool ended;    // by "--"
+    bool to_given; // --to named a format
 };
 
 // Reads the option at arguments[i], with its value from the next argument when it takes one
@@ -89,6 +90,15 @@ void read_option(int count, const char* const* arguments, options& o) {
     } else if (names(argument, "all", value)) {
         o.asked.all_reports = true;
         o.refused = o.refused || value != nullptr;
+    } else if (names(argument, "write", value)) {
+        o.asked.write_name = take_value() ? value : nullptr;
+    } else if (names(argument, "to", value)) {
+        if (take_value()) {
+            const auto format = format_named(value);
+            o.to_given = format.has_value();
+            o.asked.write_format = format.value_or(image_format::raw);
+            o.asked.format_name = format ? o.asked.format_name : value;
+        }
     } else if (names(argument, "fill", value)) {
         o.refused = o.refused || !take_value() || !read_fill(value, o.asked.fill);
     } else if (o.asked.option == nullptr) {
@@ -138,6 +148,18 @@ request read_operands(int count, const char* const* arguments, options& o) {
         o.asked.what = command::both_standard_input;
         return o.asked;
     }
+    // A check's reports go to standard output, so its image cannot.
+    if (o.asked.write_name != nullptr && o.check && is(o.asked.write_name, "-")) {
+        return refused(o.check);
+    }
+    if (o.asked.write_name != nullptr && !o.to_given) {
+        const auto format = format_of_extension(o.asked.write_name);
+        o.asked.write_format = format.value_or(image_format::raw);
+        if (!format) {
+            o.asked.what = command::unnamed_write_format;
+            return o.asked;
+        }
+    }
     o.asked.what = o.check ? command::check : command::list;
     o.asked.start = start_given ? arguments[o.next] : nullptr;
     o.asked.image = arguments[file];
@@ -146,8 +168,36 @@ request read_operands(int count, const char* const* arguments, options& o) {
 
 } // namespace
 
+std::optional<image_format> format_of_extension(const char* name) {
+    const char* dot = std::strrchr(name, '.');
+    const char* slash = std::strrchr(name, '/');
+    const char* backslash = std::strrchr(name, '\\');
+    if (dot == nullptr || (slash != nullptr && slash > dot) ||
+        (backslash != nullptr && backslash > dot)) {
+        return std::nullopt;
+    }
+    constexpr struct {
+        const char* extension;
+        image_format format;
+    } extensions[] = {
+        {"bin", image_format::raw},   {"rom", image_format::raw},   {"raw", image_format::raw},
+        {"prg", image_format::prg},   {"ihex", image_format::ihex}, {"ihx", image_format::ihex},
+        {"srec", image_format::srec}, {"s19", image_format::srec},  {"s28", image_format::srec},
+        {"s37", image_format::srec},  {"mot", image_format::srec},  {"txt", image_format::hex}};
+    for (const auto& e : extensions) {
+        std::size_t i = 0;
+        while (e.extension[i] != '\0' && (dot[1 + i] | 0x20) == e.extension[i]) {
+            ++i;
+        }
+        if (e.extension[i] == '\0' && dot[1 + i] == '\0') {
+            return e.format;
+        }
+    }
+    return std::nullopt;
+}
+
 request read_request(int count, const char* const* arguments) {
-    options o{refused(false), false, false, 1, false};
+    options o{refused(false), false, false, 1, false, false};
     while (o.next < count && is_option(arguments[o.next]) && !o.ended) {
         const char* argument = long_form(arguments[o.next]);
         if (is(argument, "--")) {

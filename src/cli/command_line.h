@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 enum class command {
     list,
@@ -30,7 +31,8 @@ enum class command {
     usage,
     unknown_format,
     unknown_option,
-    both_standard_input, // a check's listing and image both "-"
+    both_standard_input,  // a check's listing and image both "-"
+    unnamed_write_format, // --write OUT without --to, and OUT's extension names no format
 };
 
 struct request {
@@ -45,7 +47,14 @@ struct request {
     std::uint8_t fill;         // FF unless --fill says otherwise
     bool all_reports;          // --all: a check writes every report
     std::size_t option_length; // of `option`, its characters before "="
+    const char* write_name;    // --write OUT: null without it, "-" for standard output
+    image_format write_format; // --to NAME, or what OUT's extension names
 };
+
+// The format that a file name's extension names, in any case: .bin, .rom, .raw raw; .prg prg;
+// .ihex, .ihx ihex; .srec, .s19, .s28, .s37, .mot srec; .txt hex. None for another, or for .hex,
+// which both Intel HEX and typed hex use.
+std::optional<image_format> format_of_extension(const char* name);
 
 // Reads the arguments after the program's name (arguments[0] is the program's name).
 request read_request(int count, const char* const* arguments);

@@ -2,6 +2,7 @@
 
 #include "cli/outcome.h"
 #include "image/image_formats.h"
+#include "image/prg.h"
 #include "text/address.h"
 
 #include <cstdio>
@@ -33,7 +34,29 @@ int refuse_image(const image_error& error, const request& asked, int status) {
     return ended;
 }
 
+// Refuses to write the image over one of the inputs, however it is named.
+bool refuse_output_of_input(const request& asked, const input_file* listing,
+                            const input_file& image, int failure, int& status) {
+    const char* name = asked.write_name;
+    if (name == nullptr || std::strcmp(name, "-") == 0) {
+        return false;
+    }
+    const bool is_image = names_input(name, image);
+    if (!is_image && (listing == nullptr || !names_input(name, *listing))) {
+        return false;
+    }
+    status = finish(failure,
+                    write_line(stdout, {name, is_image ? " is the image" : " is the listing",
+                                        "; write to another file"}),
+                    failure);
+    return true;
+}
+
 } // namespace
+
+bool needs_end_first(image_format format) {
+    return format == image_format::srec || format == image_format::prg;
+}
 
 bool open_named(const char* name, input_file& in) {
     if (std::strcmp(name, "-") == 0) {
@@ -68,9 +91,26 @@ bool open_image(const request& asked, const char* usage, int failure, input_file
         status = finish(failure, true, failure);
         return false;
     }
+    if (refuse_output_of_input(asked, listing, image.in, failure, status)) {
+        close_input(image.in);
+        return false;
+    }
     image.read.memory = image_memory{take_image_chunk, give_back_image_chunk};
     image.raw = asked.format == image_format::raw;
-    if (image.raw) {
+    if (image.raw &&
+        !(asked.write_name != nullptr && needs_end_first(asked.write_format) && !image.in.sized)) {
+        return true;
+    }
+    if (image.raw) { // held whole, that its end is known before it is written
+        const std::uint32_t at = image.start.value_or(0);
+        const image_error error = read_raw_bytes(text_of(image.in), at, image.read);
+        close_input(image.in);
+        image.raw = false;
+        if (error.fault != image_fault::none) {
+            status = refuse_image(error, asked, failure);
+            return false;
+        }
+        place_image(image.read, at, at);
         return true;
     }
     const image_error error =

@@ -34,6 +34,10 @@ struct opened_image {
 bool open_image(const request& asked, const char* usage, int failure, input_file* listing,
                 opened_image& image, int& status);
 
+// Whether writing the image in `format` needs to know where it ends before its first byte is
+// written (the S-record type, the range of a .prg): a raw image from a pipe is then held whole.
+bool needs_end_first(image_format format);
+
 // Where the image's first byte lies.
 std::uint32_t image_first(const opened_image& image);
 

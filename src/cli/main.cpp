@@ -83,6 +83,11 @@ int main(int argc, char** argv) {
                           write_line(stdout, {asked.check_form ? check_usage : list_usage}),
                       usage_status);
     }
+    case command::unnamed_write_format:
+        return finish(usage_status,
+                      write_line(stdout, {"say --to NAME for ", asked.write_name,
+                                          " (raw, prg, ihex, srec or hex)"}),
+                      usage_status);
     case command::both_standard_input:
         return fail("the listing and the image cannot both be standard input", check_trouble);
     case command::usage:

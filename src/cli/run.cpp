@@ -3,10 +3,12 @@
 #include "check/check.h"
 #include "cli/inputs.h"
 #include "cli/outcome.h"
+#include "cli/writing.h"
 #include "image/image_formats.h"
 #include "listing/listing.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -87,18 +89,40 @@ int ended(check_status status, const char* listing_name, const char* name) {
 int list(const request& asked) {
     end_when_memory_runs_out(EXIT_FAILURE);
     opened_image opened{};
+    image_output output{};
     int status = 0;
     if (!open_image(asked, list_usage, EXIT_FAILURE, nullptr, opened, status)) {
         return status;
     }
+    if (!open_image_output(asked, opened, EXIT_FAILURE, output, status)) {
+        close_input(opened.in);
+        return status;
+    }
+    // The image written to standard output takes the listing's place.
+    const bool listed = asked.write_name == nullptr || std::strcmp(asked.write_name, "-") != 0;
     listing_text text{stdout, is_terminal(stdout), 0, false};
-    const walk_status walked = walk_image(opened, asked.fill, listing_consumer(text));
+    const walk_status walked =
+        walk_image(opened, asked.fill,
+                   output_consumer(asked, output, image_first(opened),
+                                   listed ? listing_consumer(text) : no_consumer()));
     close_input(opened.in);
-    if (!finish_listing(text)) {
+    const bool complete = walked == walk_status::complete;
+    if (listed && !finish_listing(text)) {
+        close_image_output(asked, output, false);
         return finish(EXIT_FAILURE, false);
     }
-    return walked == walk_status::complete ? finish(EXIT_SUCCESS)
-                                           : fail_on_file("cannot read", asked.image);
+    if (!close_image_output(asked, output, complete)) {
+        return listed ? fail_on_file("cannot write", asked.write_name)
+                      : finish(EXIT_FAILURE, false);
+    }
+    if (!complete) {
+        return asked.write_name == nullptr || !listed
+                   ? fail_on_file("cannot read", asked.image)
+                   : finish(EXIT_FAILURE,
+                            write_line(stdout, {"cannot read ", asked.image}) &&
+                                write_line(stdout, {"cannot write ", asked.write_name}));
+    }
+    return finish(EXIT_SUCCESS);
 }
 
 int check(const request& asked) {
@@ -109,16 +133,34 @@ int check(const request& asked) {
     if (!open_image(asked, check_usage, check_trouble, &listing, opened, status)) {
         return status;
     }
+    image_output output{};
+    if (!open_image_output(asked, opened, check_trouble, output, status)) {
+        close_input(opened.in);
+        close_input(listing);
+        return status;
+    }
     image_access access{};
-    const check_request checking{text_of(listing), image_first(opened),
-                                 check_output{stdout, write_line, asked.listing, asked.image},
-                                 options_for(asked, opened, access)};
+    check_request checking{text_of(listing), image_first(opened),
+                           check_output{stdout, write_line, asked.listing, asked.image},
+                           options_for(asked, opened, access)};
+    checking.options.write_name = asked.write_name;
     check_state* state = begin_check(checking);
     const walk_status walked = state == nullptr
                                    ? walk_status::complete
-                                   : walk_image(opened, asked.fill, check_consumer(*state));
+                                   : walk_image(opened, asked.fill,
+                                                output_consumer(asked, output, image_first(opened),
+                                                                check_consumer(*state)));
     const check_status ending = end_check(state, walked);
     close_input(opened.in);
     close_input(listing);
+    const bool matched = ending == check_status::all_match;
+    if (!close_image_output(asked, output, matched)) {
+        return fail_on_file("cannot write", asked.write_name, check_trouble);
+    }
+    // A check that could not end says so last; that nothing was written comes before.
+    if (asked.write_name != nullptr && !matched && ending != check_status::differ &&
+        ending != check_status::write_failed) {
+        write_line(stdout, {asked.write_name, ": not written, since the check failed"});
+    }
     return ended(ending, asked.listing, asked.image);
 }
