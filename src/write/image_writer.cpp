@@ -140,11 +140,16 @@ void write_held(image_writer& w) {
     w.count = 0;
 }
 
+// A .prg's load address, before its first byte, or alone for an empty image.
+void write_load_address(image_writer& w) {
+    const char load[2] = {static_cast<char>(w.plan.first & 0xFF),
+                          static_cast<char>(w.plan.first >> 8 & 0xFF)};
+    emit(w, load, 2);
+}
+
 void write_raw(image_writer& w, std::uint32_t address, const std::uint8_t* bytes, std::size_t n) {
     if (!w.begun && w.plan.format == image_format::prg) {
-        const char load[2] = {static_cast<char>(w.plan.first & 0xFF),
-                              static_cast<char>(w.plan.first >> 8 & 0xFF)};
-        emit(w, load, 2);
+        write_load_address(w);
     }
     w.next = w.begun ? w.next : w.plan.first;
     emit_fill(w, address);
@@ -192,6 +197,9 @@ void write_bytes(image_writer& w, std::uint32_t address, const std::uint8_t* byt
 }
 
 bool finish_writing(image_writer& w) {
+    if (!w.begun && w.plan.format == image_format::prg) {
+        write_load_address(w);
+    }
     write_held(w);
     if (w.plan.format == image_format::ihex) {
         intel_record(w, 0, 1, nullptr, 0);
