@@ -11,8 +11,10 @@ namespace {
 std::string request_of(std::vector<const char*> arguments) {
     arguments.insert(arguments.begin(), "pagetally");
     const request r = read_request(static_cast<int>(arguments.size()), arguments.data());
-    const char* what[] = {"list",  "check",          "help",           "version",
-                          "usage", "unknown format", "unknown option", "both standard input"};
+    const char* what[] = {
+        "list",           "check",          "help",           "version",
+        "usage",          "unknown format", "unknown option", "both standard input",
+        "no write format"};
     const char* formats[] = {"raw", "hex", "ihex", "srec", "prg"};
     char fill[3];
     std::snprintf(fill, sizeof fill, "%02X", r.fill);
@@ -22,6 +24,10 @@ std::string request_of(std::vector<const char*> arguments) {
         text += std::string(" ") + (r.listing != nullptr ? r.listing : "-") + " " +
                 (r.start != nullptr ? r.start : "-") + " " + r.image + " " +
                 formats[static_cast<int>(r.format)] + " " + fill + (r.all_reports ? " all" : "");
+        if (r.write_name != nullptr) {
+            text +=
+                std::string(" > ") + r.write_name + " " + formats[static_cast<int>(r.write_format)];
+        }
     }
     if (r.what == command::unknown_option) {
         return text + " " + std::string(r.option, r.option_length);
@@ -60,6 +66,16 @@ TEST(CommandLine, ReadsOptionsBeforeTheStartAddress) {
         {{"C000", "rom.bin", "--check", "rom.lst"}, "usage (check)"},
         {{"--check", "pub.lst", "C000", "rom.bin", "--all"}, "usage (check)"},
         {{"--check", "-", "C000", "-"}, "both standard input (check)"},
+        {{"--write", "out.PRG", "0801", "game.bin"}, "list - 0801 game.bin raw FF > out.PRG prg"},
+        {{"--write=o.s19", "--format", "ihex", "i.hex"}, "list - - i.hex ihex FF > o.s19 srec"},
+        {{"--to", "hex", "--write", "o.hex", "-f", "ihex", "i.hex"},
+         "list - - i.hex ihex FF > o.hex hex"},
+        {{"--write", "dir.d/rom", "0", "r.bin"}, "no write format"},
+        {{"--write", "o.hex", "0", "r.bin"}, "no write format"},
+        {{"--write", "o.txt", "--to", "ihx", "0", "r.bin"}, "unknown format ihx"},
+        {{"-c", "l.lst", "--write", "-", "--to", "raw", "0", "r.bin"}, "usage (check)"},
+        {{"-c", "l.lst", "--write", "o.bin", "0", "r.bin"},
+         "check (check) l.lst 0 r.bin raw FF > o.bin raw"},
         {{"--check"}, "usage (check)"},
         {{"--fill", "FFF", "C000", "rom.bin"}, "usage"},
         {{"--fill", "G0", "C000", "rom.bin"}, "usage"},
