@@ -636,6 +636,7 @@ group_srecord() {
         cp out want
         local name="srec_cat $options at $at"
         check "$name" 0 "$(tr -d '\r' <want)"$'\n' -- --format "$(named "$format")" image.txt
+        written_reads_back "$name" "$(named "$format")" "$at" image.txt image.bin
     done <<'CASES'
 0x1234 intel -intel -obs=16
 0x1FF80 intel -intel -address-length=3 -obs=255
@@ -656,6 +657,83 @@ CASES
             check "$format with holes, filled with $fill" 0 "$(tr -d '\r' <want)"$'\n' \
                 -- --format "$(named "$format")" --fill "$fill" holey.txt
         done
+        written_reads_back "$format with holes" "$(named "$format")" 0x1234 holey.txt filled.bin \
+            -fill 0x00
+    done
+}
+
+# Writing the image: the checked program as the format it is needed in, OUT left as it was by
+# every failure and refusal.
+group_write() {
+    local ex=$source_dir/examples lst=$source_dir/examples/sample.lst
+    { printf '\000\300'; cat "$ex/sample.bin"; } >want.prg
+    check "a typed program checked and written as .prg" 0 $'all 16 pages match\n' \
+        -- --check "$lst" --format hex --write game.prg "$ex/sample.hex"
+    cmp -s game.prg want.prg || fail "the .prg written holds the load address and the bytes"
+    check "Intel HEX written as raw, the listing as ever" 0 "$(cat "$lst")"$'\n' \
+        -- --format ihex --write rom.bin "$ex/sample.ihex"
+    cmp -s rom.bin "$ex/sample.bin" || fail "the raw image written is the image read"
+    run_tool --to raw --write - C000 "$ex/sample.bin"
+    : >want_out
+    cmp -s out "$ex/sample.bin" && [ "$status" = 0 ] && passed=$((passed + 1)) ||
+        fail "--write - writes the image to standard output, and no listing" "status $status"
+    cp "$ex/sample.bin" bad.bin
+    printf 'X' | dd of=bad.bin bs=1 seek=100 conv=notrunc status=none
+    printf 'kept\n' >kept.prg
+    check "a check that fails writes nothing" 1 $'bad.bin: C060: line checksum 44, listing has BE\nkept.prg: not written, since the check failed\n1 of 16 pages differ\n' \
+        -- --check "$lst" --write kept.prg C000 bad.bin
+    [ "$(cat kept.prg)" = kept ] || fail "an OUT that exists is left as it was by a failed check"
+    check "an extension that names no format" 1 $'say --to NAME for rom.hex (raw, prg, ihex, srec or hex)\n' \
+        -- --write rom.hex C000 "$ex/sample.bin"
+    check "an image a .prg cannot hold" 2 $'a .prg holds addresses 0000 to FFFF; this image runs from FFFF to 10FFE\n' \
+        -- --check "$lst" --write x.prg FFFF "$ex/sample.bin"
+    cp "$ex/sample.bin" same.bin
+    check "OUT that is the image, however named" 1 $'./same.bin is the image; write to another file\n' \
+        -- --to raw --write ./same.bin 0 same.bin
+    cmp -s same.bin "$ex/sample.bin" || fail "the image is left as it was"
+    [ -e x.prg ] || [ -e rom.hex ] && fail "a refusal writes nothing"
+    ls ./*.XXXXXX ./*.~* >/dev/null 2>&1 && fail "no temporary file is left"
+    write_to_full_system
+}
+
+# On a full file system the temporary file goes, and OUT is left as it was.
+write_to_full_system() {
+    if [ "$windows" = 1 ] || [ "$(id -u)" != 0 ] || ! mkdir -p small ||
+        ! mount -t tmpfs -o size=8k tmpfs small 2>/dev/null; then
+        skip "writing to a full file system" "root on Linux, and a tmpfs to mount"
+        return
+    fi
+    printf 'kept\n' >small/rom.ihex
+    run_tool --format hex --write small/rom.ihex "$source_dir/examples/sample.hex"
+    local left kept
+    left=$(ls small)
+    kept=$(cat small/rom.ihex)
+    umount small
+    tail -n 1 out >last
+    mv last out
+    verify "a full file system" 1 $'cannot write small/rom.ihex\n' ""
+    [ "$left" = rom.ihex ] && [ "$kept" = kept ] ||
+        fail "on a full file system, OUT alone is left, as it was" "$left"
+}
+
+# written_reads_back NAME FORMAT AT FILE BYTES [FILL...]: pagetally writes FILE (read in FORMAT)
+# as Intel HEX and as S-records, and srec_cat reads each back, from AT on, to BYTES (the holes
+# filled as FILL says).
+written_reads_back() {
+    local name=$1 format=$2 at=$3 file=$4 bytes=$5 to
+    shift 5
+    for to in ihex srec; do
+        run_tool --format "$format" --to "$to" --write "written.$to" "$file"
+        local input=("written.$to" -intel)
+        [ "$to" = srec ] && input=("written.$to" -motorola)
+        [ $# -gt 0 ] && input=('(' "${input[@]}" "$@" -over "${input[@]}" ')')
+        if [ "$status" != 0 ] ||
+            ! srec_cat "${input[@]}" -offset "-$at" -o written.bin -binary 2>>srec_cat.log ||
+            ! cmp -s written.bin "$bytes"; then
+            fail "$name, written as $to, reads back in srec_cat" "status $status"
+        else
+            passed=$((passed + 1))
+        fi
     done
 }
 
