@@ -1,6 +1,7 @@
 // pagetally [--format NAME] [--fill XX] start-address file-name
 // pagetally --format NAME [--fill XX] file-name
 // pagetally --check LISTING [--all] [--format NAME] [--fill XX] [start-address] file-name
+// with --write OUT [--to NAME] among the options of either: the image written to OUT as well
 // pagetally --help | -h | --version
 //
 // Prints one line of checksums for every 256-byte page of the file viewed as a memory image at
@@ -46,6 +47,11 @@ constexpr const char* help_text =
     "                       (default FF, as an erased EPROM)\n"
     "  -c, --check LISTING  compare the image with LISTING\n"
     "  -a, --all            in a check, write every report, not only the first ten\n"
+    "  --write OUT          write the image read to OUT as well (- : standard output, in\n"
+    "                       place of the listing); in a check, only when every page matches\n"
+    "  --to NAME            the format OUT is written in: raw, prg, ihex, srec or hex;\n"
+    "                       without it, OUT's extension: .bin .rom .raw, .prg, .ihex .ihx,\n"
+    "                       .srec .s19 .s28 .s37 .mot, .txt (hex)\n"
     "  -h, --help           show this help;  --version  show the version\n"
     "\n"
     "Exit status: 0 when the file was listed or every page matched; 1 when the file could\n"

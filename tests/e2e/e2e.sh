@@ -124,6 +124,11 @@ first digit is a letter is written -0C000):
                        (default FF, as an erased EPROM)
   -c, --check LISTING  compare the image with LISTING
   -a, --all            in a check, write every report, not only the first ten
+  --write OUT          write the image read to OUT as well (- : standard output, in
+                       place of the listing); in a check, only when every page matches
+  --to NAME            the format OUT is written in: raw, prg, ihex, srec or hex;
+                       without it, OUT'"'"'s extension: .bin .rom .raw, .prg, .ihex .ihx,
+                       .srec .s19 .s28 .s37 .mot, .txt (hex)
   -h, --help           show this help;  --version  show the version
 
 Exit status: 0 when the file was listed or every page matched; 1 when the file could
