@@ -696,6 +696,10 @@ group_write() {
     check "OUT that is the image, however named" 1 $'./same.bin is the image; write to another file\n' \
         -- --to raw --write ./same.bin 0 same.bin
     cmp -s same.bin "$ex/sample.bin" || fail "the image is left as it was"
+    cp "$lst" same.lst
+    check "OUT that is the listing" 2 $'same.lst is the listing; write to another file\n' \
+        -- --check same.lst --to hex --write same.lst C000 same.bin
+    cmp -s same.lst "$lst" || fail "the listing is left as it was"
     [ -e x.prg ] || [ -e rom.hex ] && fail "a refusal writes nothing"
     ls ./*.XXXXXX ./*.~* >/dev/null 2>&1 && fail "no temporary file is left"
     write_to_full_system
