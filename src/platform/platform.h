@@ -60,11 +60,16 @@ walk_status walk_input(input_file& in, std::uint32_t start, page_consumer out);
 std::uint8_t* take_image_chunk();
 void give_back_image_chunk(std::uint8_t* chunk);
 
-// A file being written: into a temporary file beside `name`, put in its place only when whole.
+// A file being written: into a temporary file beside `name` (or beside the file that `name`, a
+// symbolic link, names), put in its place only when whole. An OUT that is no regular file, a
+// device or a FIFO, is not replaced: the image waits in an unnamed temporary file, and is copied
+// into it once whole.
 struct output_file {
     std::FILE* out;
     const char* name;
-    char* temporary; // its name; null for standard output, which is written as it goes
+    char* temporary; // its name; null for standard output, written as it goes, and for a copy
+    char* target;    // the file the temporary file takes the place of
+    bool copied;     // `out` is the unnamed file, copied into `name` once whole
 };
 
 // Opens standard output for bytes as they are (on Windows, no CR before each LF).

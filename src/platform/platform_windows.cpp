@@ -204,18 +204,17 @@ bool write_line(std::FILE* out, std::initializer_list<const char*> pieces) {
 output_file standard_output_for_bytes() {
     std::fflush(stdout);
     _setmode(_fileno(stdout), _O_BINARY);
-    return output_file{stdout, "-", nullptr};
+    return output_file{stdout, "-", nullptr, nullptr, false};
 }
 
 bool open_output(const char* name, output_file& out) {
-    out = output_file{nullptr, name, nullptr};
-    const std::wstring wide = wide_of(name);
-    if (wide.empty()) {
-        return false;
-    }
-    // A name no other writer takes: the process, and a count of tries.
+    out = output_file{nullptr, name, nullptr, nullptr, false};
+    const std::string named(name);
+    const std::size_t slash = named.find_last_of("/\\:");
+    const std::string folder = slash == std::string::npos ? "" : named.substr(0, slash + 1);
+    // A short name no other writer takes: the process, and a count of tries.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        const std::string temporary = std::string(name) + ".~" +
+        const std::string temporary = folder + ".pagetally." +
                                       std::to_string(GetCurrentProcessId()) + "-" +
                                       std::to_string(attempt);
         const int fd = _wopen(wide_of(temporary).c_str(),
@@ -248,11 +247,23 @@ bool commit_output(output_file& out) {
     const bool written = std::ferror(out.out) == 0;
     const bool closed = std::fclose(out.out) == 0;
     out.out = nullptr;
+    const std::wstring name = wide_of(out.name);
+    // A file that exists keeps its attributes, read-only among them.
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    const bool kept = attributes != INVALID_FILE_ATTRIBUTES;
+    if (kept && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        SetFileAttributesW(name.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    }
     if (!written || !closed ||
-        MoveFileExW(wide_of(out.temporary).c_str(), wide_of(out.name).c_str(),
-                    MOVEFILE_REPLACE_EXISTING) == 0) {
+        MoveFileExW(wide_of(out.temporary).c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING) == 0) {
+        if (kept) {
+            SetFileAttributesW(name.c_str(), attributes);
+        }
         discard_output(out);
         return false;
+    }
+    if (kept) {
+        SetFileAttributesW(name.c_str(), attributes);
     }
     std::free(out.temporary);
     out.temporary = nullptr;
