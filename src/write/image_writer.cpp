@@ -1,16 +1,16 @@
 #include "write/image_writer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 constexpr std::size_t text_size = std::size_t{1} << 16;
-char text[text_size];
 
 void flush_text(image_writer& w) {
     if (w.used > 0 && !w.failed) {
-        w.failed = !w.sink.write(w.sink.state, text, w.used);
+        w.failed = !w.sink.write(w.sink.state, w.text, w.used);
     }
     w.used = 0;
 }
@@ -23,7 +23,7 @@ void emit(image_writer& w, const char* data, std::size_t n) {
         w.failed = w.failed || !w.sink.write(w.sink.state, data, n);
         return;
     }
-    std::memcpy(text + w.used, data, n);
+    std::memcpy(w.text + w.used, data, n);
     w.used += n;
 }
 
@@ -69,7 +69,7 @@ record_line begin_line(image_writer& w) {
     if (w.used + line_most > text_size) {
         flush_text(w);
     }
-    return record_line{text + w.used, 0};
+    return record_line{w.text + w.used, 0};
 }
 
 void put_digits(record_line& r, std::uint8_t byte) {
@@ -89,7 +89,7 @@ void end_line(image_writer& w, record_line& r) {
     for (const char* c = w.plan.line_end; *c != '\0'; ++c) {
         *r.at++ = *c;
     }
-    w.used = static_cast<std::size_t>(r.at - text);
+    w.used = static_cast<std::size_t>(r.at - w.text);
 }
 
 // An Intel HEX record: its sum check makes every byte of it add up to 0.
@@ -192,7 +192,9 @@ void start_writing(image_writer& w, const write_plan& plan, write_sink sink) {
     w = image_writer{};
     w.plan = plan;
     w.sink = sink;
-    if (plan.format == image_format::srec) {
+    w.text = static_cast<char*>(std::malloc(text_size));
+    w.failed = w.text == nullptr;
+    if (plan.format == image_format::srec && !w.failed) {
         s_record(w, '0', 0, 2, nullptr, 0);
     }
 }
@@ -248,5 +250,11 @@ bool finish_writing(image_writer& w) {
         s_record(w, static_cast<char>('0' + 11 - s_width(w)), 0, s_width(w), nullptr, 0);
     }
     flush_text(w);
+    abandon_writing(w);
     return !w.failed;
+}
+
+void abandon_writing(image_writer& w) {
+    std::free(w.text);
+    w.text = nullptr;
 }

@@ -32,7 +32,8 @@ struct write_plan {
     const char* line_end;  // of the text formats
 };
 
-// One writer at a time: the text gathers in one static buffer.
+// The text gathers in a buffer of the writer's own, taken when it starts (`failed` at once
+// when there is no memory for it: then it must not be fed) and given back when it ends.
 struct image_writer {
     write_plan plan;
     write_sink sink;
@@ -44,7 +45,8 @@ struct image_writer {
     std::size_t count;        // of them
     std::uint32_t upper;      // ihex: the upper 16 bits that the records' addresses have
     std::uint64_t records;    // srec: the data records written
-    std::size_t used;         // of the static buffer
+    char* text;               // the buffer
+    std::size_t used;         // of it
 };
 
 void start_writing(image_writer& w, const write_plan& plan, write_sink sink);
@@ -54,5 +56,8 @@ void write_bytes(image_writer& w, std::uint32_t address, const std::uint8_t* byt
 
 // Writes what is held, and the format's end; false when the sink refused any of the text.
 bool finish_writing(image_writer& w);
+
+// Ends the writing without writing what is held, nor the format's end.
+void abandon_writing(image_writer& w);
 
 #endif
