@@ -78,6 +78,7 @@ check_status ending(check_state& c, walk_status walked) {
         return check_status::image_failed;
     }
     if (c.end == check_end::no_checksum_lines) {
+        report_not_written(c);
         check_report r{};
         r.kind = report_kind::no_checksum_lines;
         r.side = report_side::listing;

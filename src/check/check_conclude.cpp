@@ -86,10 +86,8 @@ check_status conclude(check_state& c) {
             return causes;
         }
     }
-    if (c.differing > 0 && c.options.write_name != nullptr) {
-        check_report r = about(report_side::none, report_kind::not_written);
-        r.text = c.options.write_name;
-        report(c, r);
+    if (c.differing > 0) {
+        report_not_written(c);
     }
     check_report last = about(report_side::none, c.differing == 0 ? report_kind::all_match
                                                                   : report_kind::pages_differ);

@@ -89,6 +89,15 @@ void report(check_state& c, const check_report& report) {
     write_report(c.writer, report);
 }
 
+void report_not_written(check_state& c) {
+    if (c.options.write_name != nullptr) {
+        check_report r{};
+        r.kind = report_kind::not_written;
+        r.text = c.options.write_name;
+        report(c, r);
+    }
+}
+
 void report_faulty_line(check_state& c, const queued_line& line) {
     check_report r = listing_report(line, report_kind::not_a_checksum_line);
     r.faulty = &line.line;

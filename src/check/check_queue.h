@@ -30,6 +30,10 @@ const queued_line* page_line_ahead(check_state& c, unsigned k);
 
 void step(check_state& c, bool differs);
 void report(check_state& c, const check_report& report);
+
+// Says that the image was not written, since the check failed, when it was to be: the line
+// before the check's last.
+void report_not_written(check_state& c);
 // Reports the line ahead, which is not a checksum line, as a step that differs, and uses it up.
 void report_faulty_line(check_state& c, const queued_line& line);
 // A report about line `number` of the listing, so that an editor can go to it.

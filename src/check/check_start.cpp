@@ -22,6 +22,7 @@ void fits_start(check_state& c, std::uint32_t fit) {
         r.address = value;
         r.text = typed;
     }
+    report_not_written(c);
     report(c, r);
     c.end = check_end::fitting_start;
 }
