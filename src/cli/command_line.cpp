@@ -85,7 +85,7 @@ void read_option(int count, const char* const* arguments, options& o) {
         if (take_value()) {
             const auto format = format_named(value);
             o.asked.format = format.value_or(image_format::raw);
-            o.asked.format_name = format ? nullptr : value;
+            o.asked.format_name = format ? o.asked.format_name : value;
         }
     } else if (names(argument, "all", value)) {
         o.asked.all_reports = true;
@@ -148,8 +148,10 @@ request read_operands(int count, const char* const* arguments, options& o) {
         o.asked.what = command::both_standard_input;
         return o.asked;
     }
-    // A check's reports go to standard output, so its image cannot.
-    if (o.asked.write_name != nullptr && o.check && is(o.asked.write_name, "-")) {
+    // A check's reports go to standard output, so its image cannot; --to names the format of
+    // an image written.
+    if ((o.asked.write_name != nullptr && o.check && is(o.asked.write_name, "-")) ||
+        (o.to_given && o.asked.write_name == nullptr)) {
         return refused(o.check);
     }
     if (o.asked.write_name != nullptr && !o.to_given) {

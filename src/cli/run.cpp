@@ -153,13 +153,17 @@ int check(const request& asked) {
     const check_status ending = end_check(state, walked);
     close_input(opened.in);
     close_input(listing);
-    const bool matched = ending == check_status::all_match;
+    // OUT is written once every page matched and that was said.
+    const bool matched =
+        ending == check_status::all_match && std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
     if (!close_image_output(asked, output, matched)) {
         return fail_on_file("cannot write", asked.write_name, check_trouble);
     }
-    // A check that could not end says so last; that nothing was written comes before.
-    if (asked.write_name != nullptr && !matched && ending != check_status::differ &&
-        ending != check_status::write_failed) {
+    // The trouble that ended a check comes last, and that nothing was written before it.
+    const bool trouble =
+        ending == check_status::image_failed || ending == check_status::image_changed ||
+        ending == check_status::listing_failed || ending == check_status::no_memory;
+    if (asked.write_name != nullptr && trouble) {
         write_line(stdout, {asked.write_name, ": not written, since the check failed"});
     }
     return ended(ending, asked.listing, asked.image);

@@ -51,6 +51,11 @@ bool open_image_output(const request& asked, const opened_image& image, int fail
     const write_plan plan{asked.write_format, asked.fill, span.first, span.highest,
                           text_line_end()};
     start_writing(out.writer, plan, write_sink{write_file, out.file.out});
+    if (out.writer.failed) {
+        discard_output(out.file);
+        status = fail_on_file("cannot write", asked.write_name, failure);
+        return false;
+    }
     return true;
 }
 
@@ -67,10 +72,14 @@ bool close_image_output(const request& asked, image_output& out, bool keep) {
     if (asked.write_name == nullptr) {
         return true;
     }
-    const bool written = finish_writing(out.writer);
-    if (!keep || !written) {
+    if (!keep) { // nor the format's end, which would make what went out look whole
+        abandon_writing(out.writer);
         discard_output(out.file);
-        return !keep;
+        return true;
+    }
+    if (!finish_writing(out.writer)) {
+        discard_output(out.file);
+        return false;
     }
     return commit_output(out.file);
 }
