@@ -38,7 +38,8 @@ struct writer_case {
 };
 
 // Each writer on small images: one off the 8-byte grid with a hole, one at FFFF0000, one across
-// a 64 KiB boundary, one past FFFF in a single byte.
+// a 64 KiB boundary, and none; a .prg of those that lie within 0000..FFFF, as the others are
+// refused before they are written.
 TEST(ImageWriter, WritesEachFormat) {
     const std::string ten("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A");
     const writer_case cases[] = {
@@ -60,7 +61,7 @@ TEST(ImageWriter, WritesEachFormat) {
          "FFFF0000: AA BB\n",
          ":02000004FFFFFC\n:02000000AABB99\n:00000001FF\n",
          "S0030000FC\nS307FFFF0000AABB95\nS5030001FB\nS70500000000FA\n",
-         std::string("\0\0\xAA\xBB", 4)},
+         ""},
         {"across a 64 KiB boundary",
          {{0xFFF8, std::string(16, '\x5A')}},
          0xFFF8,
@@ -71,7 +72,7 @@ TEST(ImageWriter, WritesEachFormat) {
          ":00000001FF\n",
          "S0030000FC\nS20C00FFF85A5A5A5A5A5A5A5A2C\nS20C0100005A5A5A5A5A5A5A5A22\nS5030002FA\n"
          "S804000000FB\n",
-         "\xF8\xFF" + std::string(16, '\x5A')},
+         ""},
         {"an empty image",
          {},
          0xC000,
@@ -87,7 +88,9 @@ TEST(ImageWriter, WritesEachFormat) {
         EXPECT_EQ(written(image_format::hex, c.runs, c.first, c.highest), c.hex) << c.what;
         EXPECT_EQ(written(image_format::ihex, c.runs, c.first, c.highest), c.ihex) << c.what;
         EXPECT_EQ(written(image_format::srec, c.runs, c.first, c.highest), c.srec) << c.what;
-        EXPECT_EQ(written(image_format::prg, c.runs, c.first, c.highest), c.prg) << c.what;
+        if (c.highest <= 0xFFFF) {
+            EXPECT_EQ(written(image_format::prg, c.runs, c.first, c.highest), c.prg) << c.what;
+        }
     }
 }
 

@@ -700,9 +700,35 @@ group_write() {
     check "OUT that is the listing" 2 $'same.lst is the listing; write to another file\n' \
         -- --check same.lst --to hex --write same.lst C000 same.bin
     cmp -s same.lst "$lst" || fail "the listing is left as it was"
-    [ -e x.prg ] || [ -e rom.hex ] && fail "a refusal writes nothing"
-    ls ./*.XXXXXX ./*.~* >/dev/null 2>&1 && fail "no temporary file is left"
+    check "a check that fits another start address writes nothing" 1 $'o.ihex: not written, since the check failed\n'"$lst: fits start address C000, not 0000"$'\n' \
+        -- --check "$lst" --write o.ihex 0 "$ex/sample.bin"
+    [ -e x.prg ] || [ -e rom.hex ] || [ -e o.ihex ] && fail "a refusal writes nothing"
+    ls -A | grep -q '^\.pagetally\.' && fail "no temporary file is left"
+    write_to_what_is_no_file
     write_to_full_system
+}
+
+# A symbolic link stays one, to the file written; a device stays the device.
+write_to_what_is_no_file() {
+    if [ "$windows" = 1 ]; then
+        skip "writing through a link, to a device" "a Linux build"
+        return
+    fi
+    printf 'old\n' >target.bin
+    ln -sf target.bin link.bin
+    check "OUT a symbolic link" 0 "$(cat "$source_dir/examples/sample.lst")"$'\n' \
+        -- --write link.bin C000 "$source_dir/examples/sample.bin"
+    [ -L link.bin ] && cmp -s target.bin "$source_dir/examples/sample.bin" ||
+        fail "the link is kept, and the file it names written"
+    # A device of its own, the null device's twin: never the system's own.
+    if [ "$(id -u)" != 0 ] || ! mknod null_device c 1 3 2>/dev/null; then
+        skip "writing to a device" "root, to make one"
+        return
+    fi
+    run_tool --to ihex --write null_device C000 "$source_dir/examples/sample.bin"
+    : >out
+    verify "OUT a device" 0 "" ""
+    [ -c null_device ] || fail "the device is left a device"
 }
 
 # On a full file system the temporary file goes, and OUT is left as it was.
