@@ -127,6 +127,17 @@ bool from_file(const check_state& c, std::uint32_t address) {
     return text.text_line == nullptr || text.text_line(text.state, address) != 0;
 }
 
+std::size_t from_file_run(const check_state& c, std::uint32_t address, std::size_t n) {
+    if (c.options.text.text_line == nullptr) {
+        return n;
+    }
+    std::size_t run = 0;
+    while (run < n && from_file(c, address + static_cast<std::uint32_t>(run))) {
+        ++run;
+    }
+    return run;
+}
+
 check_report image_report(const check_state& c, report_kind kind, std::uint32_t address,
                           unsigned image_value, unsigned listing_value) {
     check_report r{};

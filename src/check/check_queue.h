@@ -7,6 +7,7 @@
 
 #include "check/check_state.h"
 
+#include <cstddef>
 #include <cstdint>
 
 // The image's side. A page taken is queued with the shift it was taken at.
@@ -45,6 +46,9 @@ check_report listing_report(const queued_line& line, report_kind kind, std::uint
 std::uint32_t own_address(const check_state& c, std::uint32_t address);
 // Whether the image's byte at its own `address` came from the file, not a hole's fill.
 bool from_file(const check_state& c, std::uint32_t address);
+// How many of the `n` bytes from the image's own `address` on came from the file, up to the
+// first that did not: `n` for a raw image, which has no holes.
+std::size_t from_file_run(const check_state& c, std::uint32_t address, std::size_t n);
 // A report about the image's line or page at `address` of the image as realigned.
 check_report image_report(const check_state& c, report_kind kind, std::uint32_t address,
                           unsigned image_value = 0, unsigned listing_value = 0);

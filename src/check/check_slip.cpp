@@ -83,10 +83,7 @@ slip_lines slip_test(check_state& c, const page_sums& page, const queued_line& l
     listed_lines(c, page, line, listing_first, s);
     const std::uint32_t from = own_address(c, s.at + 8);
     const std::size_t held = recall_bytes(c.history, from, bytes, slip_window);
-    s.held = 0; // up to a hole's fill, if any
-    while (s.held < held && from_file(c, from + static_cast<std::uint32_t>(s.held))) {
-        ++s.held;
-    }
+    s.held = from_file_run(c, from, held); // up to a hole's fill, if any
     s.bytes = bytes;
     s.image_ends = c.image_ended && s.held == held && held < slip_window;
     const unsigned here = typed_length(c, from - 8);
