@@ -65,6 +65,7 @@ std::optional<found_slip> image_lines(check_state& c, const page_sums& page,
     unsigned n = 0;
     std::uint32_t differing = r.differing;
     bool explained = false;
+    std::optional<listed_after> listed;
     for (unsigned i = 0; i < lines_per_page; ++i) {
         if ((differing >> i & 1) == 0) {
             continue;
@@ -76,9 +77,11 @@ std::optional<found_slip> image_lines(check_state& c, const page_sums& page,
             explained = true;
             continue;
         }
-        if (const auto shift = slip_at(c, page, line, r.listing_first, i)) {
-            const unsigned at =
-                earliest_slip(c, page, line, r.listing_first, pending, n, i, *shift);
+        if (!listed) {
+            listed = lines_listed(c, page, line, r.listing_first);
+        }
+        if (const auto shift = slip_at(c, page, *listed, i)) {
+            const unsigned at = earliest_slip(c, page, *listed, pending, n, i, *shift);
             unsigned before = 0;
             while (before < n && pending[before] < at) {
                 ++before;
@@ -124,12 +127,16 @@ std::optional<found_slip> slip_of_lines(check_state& c, const page_sums& page,
     r.adds_up = adds_up(line.line, page_address(page), page.first);
     unsigned before[lines_per_page];
     unsigned n = 0;
+    std::optional<listed_after> listed;
     for (unsigned i = page.first; i < page.first + page.count && r.adds_up; ++i) {
         if ((r.differing >> i & 1) == 0) {
             continue;
         }
-        if (const auto shift = slip_at(c, page, line, page.first, i)) {
-            const unsigned at = earliest_slip(c, page, line, page.first, before, n, i, *shift);
+        if (!listed) {
+            listed = lines_listed(c, page, line, page.first);
+        }
+        if (const auto shift = slip_at(c, page, *listed, i)) {
+            const unsigned at = earliest_slip(c, page, *listed, before, n, i, *shift);
             unsigned k = 0;
             while (k < n && before[k] < at) {
                 ++k;
@@ -166,7 +173,8 @@ std::optional<found_slip> checksums_exchanged(check_state& c, const page_sums& p
                                               const queued_line& line, const pair_result& r) {
     // A slip that begins at the first of the two explains more than the two lines do. Two typed
     // lines exchanged would make the lines' data sums, not their checksums, change places.
-    if (const auto shift = slip_at(c, page, line, r.listing_first, r.position)) {
+    const listed_after listed = lines_listed(c, page, line, r.listing_first);
+    if (const auto shift = slip_at(c, page, listed, r.position)) {
         return realign_at(c, page, r, r.position, *shift);
     }
     const std::uint32_t base = page_address(page);

@@ -1,43 +1,22 @@
 #include "check/check_slip.h"
 
 #include "check/check_queue.h"
-#include "check/slip.h"
 
 #include <algorithm>
 
 namespace {
 
-// The listing's checksums of the lines from A on, in P (its line L, the first checksum standing
-// for P's line `listing_first`) and in the pages after it as far as the image goes on with them;
-// and whether the listing's checksums end there.
-void listed_lines(check_state& c, const page_sums& page, const queued_line& line,
-                  unsigned listing_first, slip_lines& s) {
-    const std::uint32_t base = page_address(page);
-    const listing_line* holder = &line.line;
-    unsigned first = listing_first;
-    for (unsigned k = 0; holder != nullptr; ++k) {
-        const std::uint32_t page_base = base + k * std::uint32_t{page_size};
-        for (unsigned i = first; i < first + holder->count && i < lines_per_page; ++i) {
-            const std::uint32_t j = (page_base + 8 * i - s.at) / line_size;
-            if (page_base + 8 * i - s.at < sizeof s.want * line_size) {
-                s.want[j] = holder->checksum[i - first];
-                s.listed |= std::uint64_t{1} << j;
-            }
+// The lines of the table from line `a` of P on, as a slip test at it looks at them.
+void listed_from(const listed_after& listed, unsigned a, slip_lines& s) {
+    for (unsigned j = 0; j < slip_lines_seen; ++j) {
+        const unsigned i = a + j;
+        if ((listed.listed[i / 64] >> (i % 64) & 1) != 0) {
+            s.want[j] = listed.want[i];
+            s.listed |= std::uint64_t{1} << j;
         }
-        const queued_line* next_line = page_line_ahead(c, k + 1);
-        const page_sums* next_page = page_ahead(c, k + 1);
-        if (next_line == nullptr && !c.listing.failed) {
-            s.listing_ends = true;
-            s.listing_end = page_base + 8 * (first + holder->count);
-        }
-        // Past the image's end, the listing's next page line is taken as the next page's.
-        const bool next_here = next_page != nullptr
-                                   ? page_address(*next_page) - page_base == page_size
-                                   : c.image_ended;
-        const bool goes_on = next_line != nullptr && next_here && k < 3;
-        holder = goes_on ? &next_line->line : nullptr;
-        first = 0;
     }
+    s.listing_ends = listed.listing_ends;
+    s.listing_end = listed.listing_end;
 }
 
 // The length of the typed line that holds the image's byte at its own `address`; 0 when the
@@ -76,11 +55,11 @@ void use_bytes_before(check_state& c, const page_sums& page, std::uint32_t b) {
 }
 
 // The lines from line `i` of P on, for a slip test.
-slip_lines slip_test(check_state& c, const page_sums& page, const queued_line& line,
-                     unsigned listing_first, unsigned i, std::uint8_t* bytes) {
+slip_lines slip_test(check_state& c, const page_sums& page, const listed_after& listed, unsigned i,
+                     std::uint8_t* bytes) {
     slip_lines s{};
     s.at = page_address(page) + 8 * i;
-    listed_lines(c, page, line, listing_first, s);
+    listed_from(listed, i, s);
     const std::uint32_t from = own_address(c, s.at + 8);
     const std::size_t held = recall_bytes(c.history, from, bytes, slip_window);
     s.held = from_file_run(c, from, held); // up to a hole's fill, if any
@@ -95,24 +74,55 @@ slip_lines slip_test(check_state& c, const page_sums& page, const queued_line& l
 
 } // namespace
 
-std::optional<int> slip_at(check_state& c, const page_sums& page, const queued_line& line,
-                           unsigned listing_first, unsigned i) {
+listed_after lines_listed(check_state& c, const page_sums& page, const queued_line& line,
+                          unsigned listing_first) {
+    listed_after listed{};
+    const std::uint32_t base = page_address(page);
+    const listing_line* holder = &line.line;
+    unsigned first = listing_first;
+    for (unsigned k = 0; holder != nullptr; ++k) {
+        const std::uint32_t page_base = base + k * std::uint32_t{page_size};
+        for (unsigned i = first; i < first + holder->count && i < lines_per_page; ++i) {
+            const unsigned j = k * lines_per_page + i;
+            if (j < sizeof listed.want) {
+                listed.want[j] = holder->checksum[i - first];
+                listed.listed[j / 64] |= std::uint64_t{1} << (j % 64);
+            }
+        }
+        const queued_line* next_line = page_line_ahead(c, k + 1);
+        const page_sums* next_page = page_ahead(c, k + 1);
+        if (next_line == nullptr && !c.listing.failed) {
+            listed.listing_ends = true;
+            listed.listing_end = page_base + 8 * (first + holder->count);
+        }
+        // Past the image's end, the listing's next page line is taken as the next page's.
+        const bool next_here = next_page != nullptr
+                                   ? page_address(*next_page) - page_base == page_size
+                                   : c.image_ended;
+        const bool goes_on = next_line != nullptr && next_here && k < 3;
+        holder = goes_on ? &next_line->line : nullptr;
+        first = 0;
+    }
+    return listed;
+}
+
+std::optional<int> slip_at(check_state& c, const page_sums& page, const listed_after& listed,
+                           unsigned i) {
     std::uint8_t bytes[slip_window];
-    const auto shift = find_shift(slip_test(c, page, line, listing_first, i, bytes));
+    const auto shift = find_shift(slip_test(c, page, listed, i, bytes));
     return shift && *shift != 0 ? shift : std::nullopt;
 }
 
-bool slip_fits_at(check_state& c, const page_sums& page, const queued_line& line,
-                  unsigned listing_first, unsigned i, int shift) {
+bool slip_fits_at(check_state& c, const page_sums& page, const listed_after& listed, unsigned i,
+                  int shift) {
     std::uint8_t bytes[slip_window];
-    return shift_fits(slip_test(c, page, line, listing_first, i, bytes), shift);
+    return shift_fits(slip_test(c, page, listed, i, bytes), shift);
 }
 
-unsigned earliest_slip(check_state& c, const page_sums& page, const queued_line& line,
-                       unsigned listing_first, const unsigned* lines, unsigned n, unsigned i,
-                       int shift) {
+unsigned earliest_slip(check_state& c, const page_sums& page, const listed_after& listed,
+                       const unsigned* lines, unsigned n, unsigned i, int shift) {
     for (unsigned k = 0; k < n; ++k) {
-        if (slip_fits_at(c, page, line, listing_first, lines[k], shift)) {
+        if (slip_fits_at(c, page, listed, lines[k], shift)) {
             return lines[k];
         }
     }

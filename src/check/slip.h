@@ -14,15 +14,18 @@
 constexpr int slip_most = 16;
 constexpr int slip_lines_most = 256;
 
+// How many lines from A on a slip test looks at.
+constexpr unsigned slip_lines_seen = 40;
+
 // The lines from A on, as the listing holds them, and the image's bytes from the line after A
 // on: a slip's bytes begin in A, and the line after it is the first that a shift reads.
 struct slip_lines {
-    std::uint32_t at;          // A, the first line that differs
-    const std::uint8_t* bytes; // the image's own bytes from A + 8 on
-    std::size_t held;          // how many of them the image holds without a hole
-    std::uint8_t want[40];     // the listing's checksum of line A + 8j
-    std::uint64_t listed;      // bit j: the listing holds line A + 8j
-    unsigned typed[2];         // the lengths of the typed lines about A; 0 when none
+    std::uint32_t at;                   // A, the first line that differs
+    const std::uint8_t* bytes;          // the image's own bytes from A + 8 on
+    std::size_t held;                   // how many of them the image holds without a hole
+    std::uint8_t want[slip_lines_seen]; // the listing's checksum of line A + 8j
+    std::uint64_t listed;               // bit j: the listing holds line A + 8j
+    unsigned typed[2];                  // the lengths of the typed lines about A; 0 when none
     // Whether the image ends at bytes[held], and the listing's checksums at address
     // `listing_end`, with no page of either after that.
     bool image_ends, listing_ends;
