@@ -79,6 +79,48 @@ bool slip_fits(const fit& f, bool but_one) {
     return f.listed > 0 && f.alike == f.listed && (f.listed == 4 || f.ends_together);
 }
 
+// The shifts of up to slip_most bytes, either way, whose first line from B on that the listing
+// holds the image holds and fits: bit slip_most + k for the shift k. Every such shift resumes
+// at B = A + 24, so the sums of that line's bytes at one shift and the next differ by two bytes,
+// and a shift that misses the line needs no test of its own (a check of 16 MiB whose every page
+// differs measured 1.9 times as fast so).
+std::uint64_t small_shifts_in_reach(const slip_lines& s) {
+    const unsigned first = 3; // (slip_resumes(s.at, k) - s.at) / line_size
+    unsigned j = first;
+    while (j < first + 4 && (s.listed >> j & 1) == 0) {
+        ++j;
+    }
+    const std::uint32_t address = s.at + 8 * j;
+    const std::size_t lowest = 8 * j - 8 - slip_most; // where the line's bytes begin at -slip_most
+    if (j == first + 4 || lowest + line_size > s.held) {
+        return 0;
+    }
+    unsigned sum = (address >> 8) + address;
+    for (std::size_t i = 0; i < line_size; ++i) {
+        sum += s.bytes[lowest + i];
+    }
+    std::uint64_t reach = 0;
+    for (unsigned k = 0;; ++k) { // the shift k - slip_most
+        const std::size_t from = lowest + k;
+        reach |= static_cast<std::uint8_t>(sum) == s.want[j] ? std::uint64_t{1} << k : 0;
+        if (k == 2 * slip_most || from + line_size >= s.held) {
+            return reach;
+        }
+        sum += s.bytes[from + line_size];
+        sum -= s.bytes[from];
+    }
+}
+
+// Whether every line that a shift places fits, as slip_fits takes it; a small shift out of
+// `reach` does not.
+bool every_line_fits(const slip_lines& s, int shift, std::uint64_t reach) {
+    const bool small = shift >= -slip_most && shift <= slip_most;
+    if (small && (reach >> (shift + slip_most) & 1) == 0) {
+        return false;
+    }
+    return slip_fits(fits(s, shift, true), false);
+}
+
 // The shifts in the order they are tried: 1, -1, ..., 16, -16, then each multiple of a typed
 // line's length up to slip_lines_most not tried yet, too many before missing.
 std::size_t shifts_to_try(const slip_lines& s, int* shifts) {
@@ -118,20 +160,20 @@ std::optional<int> find_shift(const slip_lines& lines) {
     // The image fits as it is as a slip would, or when three lines or more that it holds do
     // (near the end).
     const fit as_is = fits(lines, 0, false);
+    const std::uint64_t reach = small_shifts_in_reach(lines);
     if (slip_fits(as_is, false) || (as_is.listed >= 3 && as_is.alike == as_is.listed)) {
         // Where the lines after A fit both as they are and shifted (bytes that repeat), the one
         // that goes on fitting further is the cause: a typo at A, or a slip.
         const unsigned run = fitting_run(lines, 0);
         for (std::size_t i = 0; i < n; ++i) {
-            if (slip_fits(fits(lines, shifts[i], true), false) &&
-                fitting_run(lines, shifts[i]) > run) {
+            if (every_line_fits(lines, shifts[i], reach) && fitting_run(lines, shifts[i]) > run) {
                 return shifts[i];
             }
         }
         return 0;
     }
     for (std::size_t i = 0; i < n; ++i) {
-        if (slip_fits(fits(lines, shifts[i], true), false)) {
+        if (every_line_fits(lines, shifts[i], reach)) {
             return shifts[i];
         }
     }
