@@ -312,6 +312,8 @@ TEST(Check, SaysWhichFileToMendAndWhere) {
          check_status::differ, "I: 0180: 3 bytes too many\n1 of 4 pages differ\n"},
         {"16 bytes missing at a page's end", 0, without(rom, 0x2F0, 16), listing,
          check_status::differ, "I: 02F0: 16 bytes missing\n2 of 4 pages differ\n"},
+        {"16 bytes too many in the image's last lines", 0, with(rom, 0x3E5, rom.substr(0x100, 16)),
+         listing, check_status::differ, "I: 03E0: 16 bytes too many\n1 of 4 pages differ\n"},
         {"a line typed twice, and a byte left out", 0,
          without(with(rom, 0x48, rom.substr(0x40, 8)), 0x2A0, 1), listing, check_status::differ,
          "I: 0048: 8 bytes too many\nI: 0298: 1 byte missing\n2 of 4 pages differ\n"},
