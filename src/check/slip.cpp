@@ -161,18 +161,20 @@ std::optional<int> find_shift(const slip_lines& lines) {
     // (near the end).
     const fit as_is = fits(lines, 0, false);
     const std::uint64_t reach = small_shifts_in_reach(lines);
+    // The small shifts come first; when none is in reach, the shifts tried begin past them.
+    const std::size_t from = reach == 0 ? 2 * slip_most : 0;
     if (slip_fits(as_is, false) || (as_is.listed >= 3 && as_is.alike == as_is.listed)) {
         // Where the lines after A fit both as they are and shifted (bytes that repeat), the one
         // that goes on fitting further is the cause: a typo at A, or a slip.
         const unsigned run = fitting_run(lines, 0);
-        for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t i = from; i < n; ++i) {
             if (every_line_fits(lines, shifts[i], reach) && fitting_run(lines, shifts[i]) > run) {
                 return shifts[i];
             }
         }
         return 0;
     }
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = from; i < n; ++i) {
         if (every_line_fits(lines, shifts[i], reach)) {
             return shifts[i];
         }
