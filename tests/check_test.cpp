@@ -299,6 +299,10 @@ TEST(Check, SaysWhichFileToMendAndWhere) {
         "L:2: 0140: line checksum A3, listing has A4\nL:2: 0148: line checksum E1, listing has "
         "E2\n";
     const std::string eleven = lines[0] + "\n" + eleven_off + "\n" + lines[2] + "\n" + lines[3];
+    std::string repeating = rom; // bytes that repeat every three from 0100 to 0180
+    for (std::size_t i = 0x100; i < 0x180; ++i) {
+        repeating[i] = "\x12\x34\x56"[i % 3];
+    }
     const check_case cases[] = {
         {"a line of the image", 0, flipped, listing, check_status::differ,
          "I: 0110: line checksum A0, listing has 9C\n1 of 4 pages differ\n"},
@@ -314,6 +318,9 @@ TEST(Check, SaysWhichFileToMendAndWhere) {
          check_status::differ, "I: 02F0: 16 bytes missing\n2 of 4 pages differ\n"},
         {"16 bytes too many in the image's last lines", 0, with(rom, 0x3E5, rom.substr(0x100, 16)),
          listing, check_status::differ, "I: 03E0: 16 bytes too many\n1 of 4 pages differ\n"},
+        {"2 bytes too many where bytes repeat every three, which 1 missing fits for a while", 0,
+         with(repeating, 0x120, repeating.substr(0x11E, 2)), lines_of(listing_lines(0, repeating)),
+         check_status::differ, "I: 0120: 2 bytes too many\n1 of 4 pages differ\n"},
         {"a line typed twice, and a byte left out", 0,
          without(with(rom, 0x48, rom.substr(0x40, 8)), 0x2A0, 1), listing, check_status::differ,
          "I: 0048: 8 bytes too many\nI: 0298: 1 byte missing\n2 of 4 pages differ\n"},

@@ -121,6 +121,22 @@ bool every_line_fits(const slip_lines& s, int shift, std::uint64_t reach) {
     return slip_fits(fits(s, shift, true), false);
 }
 
+// Of the shifts from shifts[from] on that fit every line, the one whose lines go on fitting
+// furthest, more than `beaten` lines; the first tried of those that fit as far. In bytes that
+// repeat, many shifts fit B's lines, and the first tried may fit only as far as the bytes repeat.
+std::optional<int> longest_fit(const slip_lines& s, const int* shifts, std::size_t from,
+                               std::size_t n, std::uint64_t reach, long beaten) {
+    std::optional<int> best;
+    for (std::size_t i = from; i < n; ++i) {
+        if (every_line_fits(s, shifts[i], reach)) {
+            const long run = fitting_run(s, shifts[i]);
+            best = run > beaten ? shifts[i] : best;
+            beaten = run > beaten ? run : beaten;
+        }
+    }
+    return best;
+}
+
 // The shifts in the order they are tried: 1, -1, ..., 16, -16, then each multiple of a typed
 // line's length up to slip_lines_most not tried yet, too many before missing.
 std::size_t shifts_to_try(const slip_lines& s, int* shifts) {
@@ -166,18 +182,10 @@ std::optional<int> find_shift(const slip_lines& lines) {
     if (slip_fits(as_is, false) || (as_is.listed >= 3 && as_is.alike == as_is.listed)) {
         // Where the lines after A fit both as they are and shifted (bytes that repeat), the one
         // that goes on fitting further is the cause: a typo at A, or a slip.
-        const unsigned run = fitting_run(lines, 0);
-        for (std::size_t i = from; i < n; ++i) {
-            if (every_line_fits(lines, shifts[i], reach) && fitting_run(lines, shifts[i]) > run) {
-                return shifts[i];
-            }
-        }
-        return 0;
+        return longest_fit(lines, shifts, from, n, reach, fitting_run(lines, 0)).value_or(0);
     }
-    for (std::size_t i = from; i < n; ++i) {
-        if (every_line_fits(lines, shifts[i], reach)) {
-            return shifts[i];
-        }
+    if (const auto shift = longest_fit(lines, shifts, from, n, reach, -1)) {
+        return shift;
     }
     // Then all but one of four, a typo among them, when one shift alone fits so (in bytes that
     // repeat, many would), and not near the end, where a shift that places the image later holds

@@ -42,9 +42,10 @@ constexpr std::size_t slip_window = 2 * slip_lines_most + 8 + 32;
 std::uint32_t slip_resumes(std::uint32_t a, int shift);
 
 // The shift j of the image's bytes that gives the lines the listing holds from B on: the bytes
-// from B + j on, placed from B on. 0 when the image fits as it is; else the first of 1, -1, 2, -2,
-// ..., 16, -16 that fits, then of the multiples of a typed line's length up to 256 (j bytes too
-// many, or -j missing); none when none fits. Of B's four lines, all that the listing holds must
+// from B + j on, placed from B on. 0 when the image fits as it is; else, of 1, -1, 2, -2, ...,
+// 16, -16, then the multiples of a typed line's length up to 256 (j bytes too many, or -j
+// missing), the one that fits whose lines from B on go on fitting furthest, the first tried of
+// those that fit as far; none when none fits. Of B's four lines, all that the listing holds must
 // fit; then, tried after, all but one of four. A slip with fewer than four lines held fits only
 // when the image placed anew then ends where the listing's checksums end.
 std::optional<int> find_shift(const slip_lines& lines);
