@@ -125,13 +125,25 @@ bool stands_for(const page_sums& page, const listing_line& line) {
     return same_page(page, line) || but_one_line(page, line);
 }
 
+// Whether L is P but for one line checksum, and perhaps the total.
+bool one_line_off(const page_sums& page, const listing_line& line) {
+    return page.count == line.count && line.count > 0 &&
+           count_bits(differing_lines(page, line, page.first, 0)) == 1;
+}
+
 // Whether L is P but for one line checksum, by a typo of either file: the image's (L adds up)
 // or the listing's (L's total is P's). One mistake here explains L better than a page skipped
 // and a typo in the next, which L may seem to hold by chance.
 bool one_typo_from(const page_sums& page, const listing_line& line) {
-    return page.count == line.count && line.count > 0 &&
-           count_bits(differing_lines(page, line, page.first, 0)) == 1 &&
+    return one_line_off(page, line) &&
            (page.total == line.total || adds_up(line, page_address(page), page.first));
+}
+
+// Whether L, which is not P, is the page Q after it rather than P mistyped: Q exactly, or Q but
+// for a typo of the image when L is more than one line off P. A line one off each stays with P:
+// a page skipped and a typo of the next are two mistakes, where a line mistyped is one.
+bool rather_next(const page_sums& page, const page_sums& next, const listing_line& line) {
+    return same_page(next, line) || (!one_line_off(page, line) && but_one_line(next, line));
 }
 
 // Whether L and the line after it are P and the next page the other way round: their labels, if
@@ -149,7 +161,7 @@ std::optional<found_slip> judge_unlabelled(check_state& c, const page_sums& page
                                            const queued_line& line) {
     const page_sums* next = page_ahead(c, 1);
     const bool typo_here = one_typo_from(page, line.line);
-    if (next != nullptr && !typo_here && stands_for(*next, line.line)) {
+    if (next != nullptr && !typo_here && rather_next(page, *next, line.line)) {
         page_not_in_listing(c, page, &line);
         return std::nullopt;
     }
