@@ -129,29 +129,31 @@ TEST(ComparePair, FindsTheDigitToMend) {
     struct edit_case {
         const char* what;
         std::string bytes;
-        unsigned typed;
+        unsigned typed, marked;
         std::uint8_t difference;
         std::string edits;
     };
     const std::string twos(8, '\x22'); // 2 has no look-alike, and 22 exchanged is no edit
     const edit_case cases[] = {
-        {"a B typed as 8", twos.substr(0, 3) + "\x48" + twos.substr(4), 0xFF, 0x03,
+        {"a B typed as 8", twos.substr(0, 3) + "\x48" + twos.substr(4), 0xFF, 0, 0x03,
          "C003: 4B for 48"},
-        {"a 0 typed as D", twos.substr(0, 3) + "\xD4" + twos.substr(4), 0xFF, 0x30,
+        {"a 0 typed as D", twos.substr(0, 3) + "\xD4" + twos.substr(4), 0xFF, 0, 0x30,
          "C003: 04 for D4"},
-        {"digits exchanged", twos.substr(0, 3) + "\x84" + twos.substr(4), 0xFF, 0xC4,
+        {"digits exchanged", twos.substr(0, 3) + "\x84" + twos.substr(4), 0xFF, 0, 0xC4,
          "C003: 48 for 84"},
-        {"nothing fits", twos.substr(0, 3) + "\x48" + twos.substr(4), 0xFF, 0x01, ""},
-        {"a byte not typed", twos.substr(0, 3) + "\x48" + twos.substr(4), 0xF7, 0x03, ""},
-        {"three fit", std::string(3, '\x08') + twos.substr(3), 0xFF, 0x03,
+        {"nothing fits", twos.substr(0, 3) + "\x48" + twos.substr(4), 0xFF, 0, 0x01, ""},
+        {"a byte not typed", twos.substr(0, 3) + "\x48" + twos.substr(4), 0xF7, 0, 0x03, ""},
+        {"three fit", std::string(3, '\x08') + twos.substr(3), 0xFF, 0, 0x03,
          "C000: 0B for 08, C001: 0B for 08, C002: 0B for 08"},
-        {"four fit: too many to tell", std::string(4, '\x08') + twos.substr(4), 0xFF, 0x03, ""},
-        {"in address order", "\x22\x1E\x22\x22\x22\x22\x22\x85", 0xFF, 0x01,
+        {"four fit: too many to tell", std::string(4, '\x08') + twos.substr(4), 0xFF, 0, 0x03, ""},
+        {"in address order", "\x22\x1E\x22\x22\x22\x22\x22\x85", 0xFF, 0, 0x01,
          "C001: 1F for 1E, C007: 86 for 85"},
+        {"a byte with a character that is no digit first", "\x22\x1E\x22\x22\x22\x22\x22\x85", 0xFF,
+         0x80, 0x01, "C007: 86 for 85, C001: 1F for 1E"},
     };
     for (const auto& c : cases) {
         const digit_edits edits = find_edits(reinterpret_cast<const std::uint8_t*>(c.bytes.data()),
-                                             c.typed, 0xC000, c.difference);
+                                             c.typed, c.marked, 0xC000, c.difference);
         EXPECT_EQ(edits_text(edits), c.edits) << c.what;
     }
 }

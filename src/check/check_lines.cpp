@@ -7,6 +7,27 @@
 
 namespace {
 
+// Bit i set when the image's byte at its own `address` + i holds a character that was no digit.
+// The notes are in address order from the start; those of the line are found by halving.
+unsigned marked_bytes(const check_state& c, std::uint32_t address) {
+    const image_text& text = c.options.text;
+    std::size_t low = 0;
+    std::size_t high = text.note_count;
+    while (low < high) {
+        const std::size_t mid = low + (high - low) / 2;
+        const bool before = text.notes[mid].address - c.start < address - c.start;
+        low = before ? mid + 1 : low;
+        high = before ? high : mid;
+    }
+    unsigned marked = 0;
+    for (std::size_t i = low; i < text.note_count && text.notes[i].address - address < line_size;
+         ++i) {
+        const bool character = text.notes[i].kind == note_kind::bad_character;
+        marked |= character ? 1u << (text.notes[i].address - address) : 0;
+    }
+    return marked;
+}
+
 // The report of one line of the image; for a typed image, with the edits of its digits that fit.
 check_report line_report(const check_state& c, std::uint32_t address, std::uint8_t image_value,
                          std::uint8_t listing_value) {
@@ -19,7 +40,7 @@ check_report line_report(const check_state& c, std::uint32_t address, std::uint8
         for (unsigned i = 0; i < line_size; ++i) {
             typed |= from_file(c, r.image_address + i) ? 1u << i : 0;
         }
-        r.edits = find_edits(bytes, typed, address,
+        r.edits = find_edits(bytes, typed, marked_bytes(c, r.image_address), address,
                              static_cast<std::uint8_t>(listing_value - image_value));
     }
     return r;

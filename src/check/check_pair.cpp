@@ -168,20 +168,23 @@ bool one_edit(std::uint8_t typed, std::uint8_t value) {
 
 } // namespace
 
-digit_edits find_edits(const std::uint8_t* bytes, unsigned typed, std::uint32_t address,
-                       std::uint8_t difference) {
+digit_edits find_edits(const std::uint8_t* bytes, unsigned typed, unsigned marked,
+                       std::uint32_t address, std::uint8_t difference) {
     // One value of a byte adds `difference`: each byte has one edit that fits at most.
     digit_edits found{};
     unsigned fitting = 0;
-    for (unsigned i = 0; i < line_size; ++i) {
-        const auto value = static_cast<std::uint8_t>(bytes[i] + difference);
-        if ((typed >> i & 1) == 0 || !one_edit(bytes[i], value)) {
-            continue;
+    for (unsigned pass = 0; pass < 2; ++pass) {
+        const unsigned bytes_of_pass = pass == 0 ? typed & marked : typed & ~marked;
+        for (unsigned i = 0; i < line_size; ++i) {
+            const auto value = static_cast<std::uint8_t>(bytes[i] + difference);
+            if ((bytes_of_pass >> i & 1) == 0 || !one_edit(bytes[i], value)) {
+                continue;
+            }
+            if (fitting < 3) {
+                found.edit[fitting] = digit_edit{address + i, value, bytes[i]};
+            }
+            ++fitting;
         }
-        if (fitting < 3) {
-            found.edit[fitting] = digit_edit{address + i, value, bytes[i]};
-        }
-        ++fitting;
     }
     found.count = fitting <= 3 ? fitting : 0;
     return found;

@@ -66,8 +66,9 @@ struct digit_edits {
 // The single edits of a line's typed digits that would add `difference` to its checksum: one
 // digit typed for its look-alike (0 and 8, 0 and D, 1 and 7, 3 and 8, 5 and 6, 6 and B, 8 and B,
 // C and E, E and F), or a byte's two digits exchanged. `bytes` are the line's 8 bytes, the first
-// at `address`; bit i of `typed` tells that byte i was typed. In address order.
-digit_edits find_edits(const std::uint8_t* bytes, unsigned typed, std::uint32_t address,
-                       std::uint8_t difference);
+// at `address`; bit i of `typed` tells that byte i was typed, and of `marked` that a character
+// of it was no digit. Those of marked bytes first, as the likelier; each in address order.
+digit_edits find_edits(const std::uint8_t* bytes, unsigned typed, unsigned marked,
+                       std::uint32_t address, std::uint8_t difference);
 
 #endif
