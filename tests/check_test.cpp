@@ -543,6 +543,10 @@ TEST(Check, NamesTheMistakeOfATypedProgram) {
     bad_digit[10][bad_digit[10].find_first_of("5")] = 'S';
     std::vector<std::string> bad_character = eights;
     bad_character[12][3] = 'X';
+    std::vector<std::string> lone_alike = eights; // a byte typed as one character
+    lone_alike[14].replace(3, 2, "S");
+    std::vector<std::string> lone_character = eights;
+    lone_character[16].replace(3, 2, "q");
     std::string typo_in = program; // a slip, and a typo among the lines after it
     typo_in.erase(300, 8);
     typo_in[330] = static_cast<char>(typo_in[330] ^ 0x10);
@@ -613,6 +617,16 @@ TEST(Check, NamesTheMistakeOfATypedProgram) {
          lines_of(table),
          "0801",
          {"IMAGE:13: 'X' at column 4 is no hexadecimal digit"}},
+        {"a byte typed as a look-alike alone",
+         text_of(lone_alike),
+         text_of(table),
+         "0801",
+         {"IMAGE:15: 'S' at column 4 is no hexadecimal digit"}},
+        {"a byte typed as a character alone",
+         text_of(lone_character),
+         text_of(table),
+         "0801",
+         {"IMAGE:17: 'q' at column 4 is no hexadecimal digit"}},
         {"a slip and a typo among the lines that confirm it",
          lines_of(typed_lines(typo_in, load, 8, false)),
          lines_of(table),

@@ -35,6 +35,29 @@ void mark(line_marks& marks, std::size_t column, char typed, char read_as, std::
     marks.unknown = marks.unknown || read_as == 0;
 }
 
+// The mark of the character at `column`, or null.
+line_mark* mark_at(line_marks& marks, std::size_t column) {
+    for (unsigned m = 0; m < marks.count; ++m) {
+        if (marks.mark[m].column == column) {
+            return &marks.mark[m];
+        }
+    }
+    return nullptr;
+}
+
+// Marks the character at `column`, of the line's byte `byte`, as read as no digit: a look-alike
+// marked before is read so too.
+void read_as_none(line_marks& marks, std::size_t column, char typed, std::size_t byte) {
+    line_mark* alike = mark_at(marks, column);
+    if (alike == nullptr) {
+        mark(marks, column, typed, 0, byte);
+        return;
+    }
+    alike->read_as = 0;
+    alike->byte = byte;
+    marks.unknown = true;
+}
+
 // Whether `a` and `b`, of `digits` digits, differ in one of them.
 bool one_digit_apart(std::uint32_t a, std::uint32_t b, unsigned digits) {
     const std::uint64_t limit = std::uint64_t{1} << (4 * digits);
@@ -87,21 +110,37 @@ const char* read_look_alikes(const char* text, std::size_t end, line_marks& mark
 image_error read_group_for_check(const char* text, std::size_t begin, std::size_t end,
                                  unsigned long long line, std::uint8_t* bytes, std::size_t& n,
                                  line_marks& marks) {
-    bool drop = (end - begin) % 2 != 0; // one character read as none makes the digits even
+    // An odd group reads one character it marks as none, a character that is no digit rather
+    // than a look-alike; a lone one is a byte, with a digit left out, whose value is not known.
+    const bool odd = (end - begin) % 2 != 0;
+    std::size_t none = end;
+    for (std::size_t i = begin; odd && i < end; ++i) {
+        const bool unknown = hex_digit_value(text[i]) < 0;
+        none = unknown || (none == end && mark_at(marks, i) != nullptr) ? i : none;
+        if (unknown) {
+            break;
+        }
+    }
+    if (end - begin == 1 && none == begin) {
+        read_as_none(marks, begin, text[begin], n);
+        bytes[n++] = 0;
+        return image_error{};
+    }
     unsigned digits = 0;
     unsigned value = 0;
     for (std::size_t i = begin; i < end; ++i) {
         int digit = hex_digit_value(text[i]);
         const std::size_t byte = n + digits / 2;
-        for (unsigned m = 0; m < marks.count; ++m) {
-            marks.mark[m].byte = marks.mark[m].column == i ? byte : marks.mark[m].byte;
+        line_mark* alike = mark_at(marks, i);
+        if (alike != nullptr) {
+            alike->byte = byte;
+        }
+        if (i == none) {
+            read_as_none(marks, i, text[i], byte);
+            continue;
         }
         if (digit < 0) {
             mark(marks, i, text[i], 0, byte);
-            if (drop) {
-                drop = false;
-                continue;
-            }
             digit = 0;
         }
         value = value << 4 | static_cast<unsigned>(digit);

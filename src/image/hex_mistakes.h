@@ -30,7 +30,9 @@ struct line_marks {
 const char* read_look_alikes(const char* text, std::size_t end, line_marks& marks);
 
 // Reads the data group as read_group does, for a check: a character that is no digit is marked,
-// and read as the digit 0, or as none where that makes the group's digits even.
+// and read as the digit 0, or as none where that makes the group's digits even (a look-alike
+// too, when the group holds no other). A group of one such character is one byte, its value not
+// known.
 image_error read_group_for_check(const char* text, std::size_t begin, std::size_t end,
                                  unsigned long long line, std::uint8_t* bytes, std::size_t& n,
                                  line_marks& marks);
