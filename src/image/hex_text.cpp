@@ -31,12 +31,17 @@ image_error put_line(hex_state& s, image& out, const line_marks& marks, unsigned
     return put_fault(out);
 }
 
-// Puts a held line, the line after it beginning at `next`, or none after it when `last`.
+// Puts a held line, the line after it beginning at `next`, or none after it when `last`. A line
+// with a character read as no digit, which cannot be read whole, ends where the next begins:
+// its bytes past there are not known to be its own.
 image_error put_one_held(hex_state& s, held_line& held, std::uint32_t next, bool last, image& out) {
     held.waiting = false;
     bool noted = true;
     const std::uint32_t at = place_held(held, next, last, s.in_order, out, noted);
     s.in_order = s.in_order && (held.first || at == held.expected);
+    if (held.marks.unknown && !last && next - at > 0 && next - at < held.n) {
+        held.n = next - at;
+    }
     return noted ? put_line(s, out, held.marks, held.line, at, held.bytes, held.n)
                  : fault_at(image_fault::no_memory, 0);
 }
@@ -57,12 +62,13 @@ image_error put_held(hex_state& s, std::uint32_t next, bool last, image& out) {
     return s.held.waiting ? put_one_held(s, s.held, next, last, out) : image_error{};
 }
 
-// Holds the line until the line after it is read.
+// Holds the line, which begins at `label` (of `digits` digits, none when it has no label), until
+// the line after it is read.
 void hold_line(hex_state& s, unsigned long long number, std::uint32_t label, unsigned digits,
                const std::uint8_t* bytes, std::size_t n, const line_marks& marks) {
     s.held.waiting = true;
     s.held.first = !s.begun;
-    s.labelled = s.begun ? s.labelled : true;
+    s.labelled = s.begun ? s.labelled : digits > 0;
     s.begun = true;
     s.held.line = number;
     s.held.label = label;
@@ -128,7 +134,8 @@ image_error read_line_bytes(const text_line& line, hex_state& s, std::uint8_t* b
 }
 
 // Reads a line and puts its bytes. For a check, a labelled line that lies apart from where the
-// line before it ended is held until the line after it shows where it goes.
+// line before it ended is held until the line after it shows where it goes; so is a line with a
+// character read as no digit, until the line after it shows where it ends.
 image_error read_line_of_hex(const text_line& line, hex_state& s, image& out) {
     std::uint8_t bytes[text_line_max / 2];
     std::size_t n = 0;
@@ -157,8 +164,8 @@ image_error read_line_of_hex(const text_line& line, hex_state& s, image& out) {
         return fault_at(image_fault::no_start, line.number);
     }
     const std::uint32_t at = labelled ? label : s.begun ? s.at : *s.start;
-    if (s.for_check && labelled && (!s.begun || at != s.at)) {
-        hold_line(s, line.number, label, digits, bytes, n, marks);
+    if (s.for_check && ((labelled && (!s.begun || at != s.at)) || marks.unknown)) {
+        hold_line(s, line.number, at, labelled ? digits : 0, bytes, n, marks);
         return image_error{};
     }
     s.labelled = s.begun ? s.labelled : labelled;
