@@ -545,6 +545,8 @@ TEST(Check, NamesTheMistakeOfATypedProgram) {
     bad_character[12][3] = 'X';
     std::vector<std::string> lone_alike = eights; // a byte typed as one character
     lone_alike[14].replace(3, 2, "S");
+    std::vector<std::string> byte_too_many = labelled; // a byte of no digits, past the next label
+    byte_too_many[30] += " xx";
     std::vector<std::string> lone_character = eights;
     lone_character[16].replace(3, 2, "q");
     std::string typo_in = program; // a slip, and a typo among the lines after it
@@ -627,6 +629,12 @@ TEST(Check, NamesTheMistakeOfATypedProgram) {
          lines_of(table),
          "0801",
          {"IMAGE:17: 'q' at column 4 is no hexadecimal digit"}},
+        {"a byte of no digits too many in a labelled file",
+         text_of(byte_too_many),
+         text_of(table),
+         "",
+         {"IMAGE:31: 'x' at column " + std::to_string(labelled[30].size() + 2) +
+          " is no hexadecimal digit"}},
         {"a slip and a typo among the lines that confirm it",
          lines_of(typed_lines(typo_in, load, 8, false)),
          lines_of(table),

@@ -156,6 +156,11 @@ bool note_marks(image& out, const line_marks& marks, unsigned long long line, st
                 std::size_t n) {
     for (unsigned m = 0; m < marks.count; ++m) {
         const line_mark& k = marks.mark[m];
+        // A byte of characters that are no digit, as `xx`, is one mistake: its first is noted.
+        if (k.read_as == 0 && m > 0 && marks.mark[m - 1].read_as == 0 &&
+            marks.mark[m - 1].byte == k.byte) {
+            continue;
+        }
         image_note note{};
         note.kind = note_kind::bad_character;
         const std::size_t byte = k.byte < n || n == 0 ? k.byte : n - 1;

@@ -37,8 +37,8 @@ image_error read_group_for_check(const char* text, std::size_t begin, std::size_
                                  unsigned long long line, std::uint8_t* bytes, std::size_t& n,
                                  line_marks& marks);
 
-// Notes the marks of text line `line`, whose `n` bytes go at `address`; false when there is no
-// memory for them.
+// Notes the marks of text line `line`, whose `n` bytes go at `address`, those read as no digit
+// once a byte; false when there is no memory for them.
 bool note_marks(image& out, const line_marks& marks, unsigned long long line, std::uint32_t address,
                 std::size_t n);
 
