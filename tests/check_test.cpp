@@ -630,8 +630,8 @@ TEST(Check, NamesTheMistakeOfATypedProgram) {
          "0801",
          {"IMAGE:17: 'q' at column 4 is no hexadecimal digit"}},
         {"a byte of no digits too many in a labelled file",
-         text_of(byte_too_many),
-         text_of(table),
+         lines_of(byte_too_many),
+         lines_of(table),
          "",
          {"IMAGE:31: 'x' at column " + std::to_string(labelled[30].size() + 2) +
           " is no hexadecimal digit"}},
