@@ -1,0 +1,148 @@
+// The image written on Linux: beside its name, then renamed into its place.
+
+#include "platform/platform.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+output_file standard_output_for_bytes() {
+    return output_file{stdout, "-", nullptr, nullptr, false};
+}
+
+namespace {
+
+char* copy_of(const char* text, std::size_t length) {
+    auto* copy = static_cast<char*>(std::malloc(length + 1));
+    if (copy != nullptr) {
+        std::memcpy(copy, text, length);
+        copy[length] = '\0';
+    }
+    return copy;
+}
+
+// The mode the written file takes: that of the file it replaces, or the usual for a new one.
+mode_t mode_for(const char* target) {
+    struct stat existing {};
+    if (stat(target, &existing) == 0) {
+        return existing.st_mode & 07777;
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+// A temporary file in the folder of `out.target`, with a short name of its own, however long
+// the target's is.
+bool open_temporary(output_file& out) {
+    const char* slash = std::strrchr(out.target, '/');
+    const std::size_t folder =
+        slash != nullptr ? static_cast<std::size_t>(slash + 1 - out.target) : 0;
+    constexpr char file[] = ".pagetally.XXXXXX";
+    out.temporary = static_cast<char*>(std::malloc(folder + sizeof file));
+    if (out.temporary == nullptr) {
+        return false;
+    }
+    std::memcpy(out.temporary, out.target, folder);
+    std::memcpy(out.temporary + folder, file, sizeof file);
+    const int fd = mkostemp(out.temporary, O_CLOEXEC);
+    if (fd < 0) {
+        std::free(out.temporary);
+        out.temporary = nullptr;
+        return false;
+    }
+    out.out = fchmod(fd, mode_for(out.target)) == 0 ? fdopen(fd, "wb") : nullptr;
+    if (out.out == nullptr) {
+        close(fd);
+        return false;
+    }
+    return true;
+}
+
+// Copies the unnamed file, whole, into `name`.
+bool copy_into(std::FILE* from, const char* name) {
+    std::FILE* to = std::fopen(name, "wb");
+    if (to == nullptr) {
+        return false;
+    }
+    char piece[1 << 16];
+    std::size_t n = 0;
+    bool copied = std::fseek(from, 0, SEEK_SET) == 0;
+    while (copied && (n = std::fread(piece, 1, sizeof piece, from)) > 0) {
+        copied = std::fwrite(piece, 1, n, to) == n;
+    }
+    copied = copied && std::ferror(from) == 0;
+    return std::fclose(to) == 0 && copied;
+}
+
+} // namespace
+
+bool open_output(const char* name, output_file& out) {
+    out = output_file{nullptr, name, nullptr, nullptr, false};
+    struct stat link {};
+    struct stat named {};
+    const bool exists = lstat(name, &link) == 0;
+    const bool reaches = stat(name, &named) == 0; // the file a symbolic link names
+    if (exists && (!reaches || !S_ISREG(named.st_mode))) {
+        out.copied = true; // a device, a FIFO, or a link to none or to one of them
+        out.out = std::tmpfile();
+        return out.out != nullptr;
+    }
+    out.target = exists && S_ISLNK(link.st_mode) ? realpath(name, nullptr)
+                                                 : copy_of(name, std::strlen(name));
+    if (out.target == nullptr || !open_temporary(out)) {
+        discard_output(out);
+        return false;
+    }
+    return true;
+}
+
+bool commit_output(output_file& out) {
+    if (out.copied) {
+        const bool copied = std::ferror(out.out) == 0 && copy_into(out.out, out.name);
+        discard_output(out);
+        return copied;
+    }
+    if (out.temporary == nullptr) {
+        return std::fflush(out.out) == 0 && std::ferror(out.out) == 0;
+    }
+    const bool written = std::ferror(out.out) == 0;
+    const bool closed = std::fclose(out.out) == 0;
+    out.out = nullptr;
+    if (!written || !closed || rename(out.temporary, out.target) != 0) {
+        discard_output(out);
+        return false;
+    }
+    std::free(out.temporary);
+    out.temporary = nullptr;
+    discard_output(out);
+    return true;
+}
+
+void discard_output(output_file& out) {
+    if (out.out != nullptr && out.out != stdout) {
+        std::fclose(out.out);
+        out.out = nullptr;
+    }
+    if (out.temporary != nullptr) {
+        unlink(out.temporary);
+        std::free(out.temporary);
+        out.temporary = nullptr;
+    }
+    std::free(out.target);
+    out.target = nullptr;
+}
+
+bool names_input(const char* name, const input_file& in) {
+    struct stat named {};
+    struct stat input {};
+    return stat(name, &named) == 0 && fstat(in.fd, &input) == 0 && named.st_dev == input.st_dev &&
+           named.st_ino == input.st_ino;
+}
+
+const char* text_line_end() {
+    return "\n";
+}
