@@ -91,10 +91,10 @@ void describe_line_fault(const image_error& error, image_format format, char* te
         std::snprintf(text, size, "an odd number of digits at column %u", error.column);
         break;
     case image_fault::cut_character:
-        std::snprintf(text, size, "UTF-16 text ends inside a character");
+        describe_text_fault(text_fault::cut_character, error.column, text, size);
         break;
     case image_fault::lone_surrogate:
-        std::snprintf(text, size, "a lone UTF-16 surrogate at column %u", error.column);
+        describe_text_fault(text_fault::lone_surrogate, error.column, text, size);
         break;
     case image_fault::no_start:
         std::snprintf(text, size, "no address label, and no start address given");

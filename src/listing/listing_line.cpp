@@ -164,10 +164,10 @@ void describe_fault(const listing_line& line, char* text, std::size_t size) {
         std::snprintf(text, size, "the page total is not two digits");
         break;
     case line_fault::cut_character:
-        std::snprintf(text, size, "UTF-16 text ends inside a character");
+        describe_text_fault(text_fault::cut_character, line.column, text, size);
         break;
     case line_fault::lone_surrogate:
-        std::snprintf(text, size, "a lone UTF-16 surrogate at column %u", line.column);
+        describe_text_fault(text_fault::lone_surrogate, line.column, text, size);
         break;
     case line_fault::none:
         std::snprintf(text, size, "a checksum line");

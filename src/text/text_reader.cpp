@@ -1,6 +1,7 @@
 #include "text/text_reader.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -172,6 +173,14 @@ bool give(text_reader& r, text_line& line, const char* start, std::size_t length
 }
 
 } // namespace
+
+void describe_text_fault(text_fault fault, unsigned column, char* text, std::size_t size) {
+    if (fault == text_fault::cut_character) {
+        std::snprintf(text, size, "UTF-16 text ends inside a character");
+    } else {
+        std::snprintf(text, size, "a lone UTF-16 surrogate at column %u", column);
+    }
+}
 
 text_reader start_reading(text_source source) {
     text_reader reader{};

@@ -41,6 +41,10 @@ struct text_reader {
 // stands alone. The text holds a byte no UTF-8 holds (FF or FE) in its place.
 enum class text_fault { none, cut_character, lone_surrogate };
 
+// The words for a text fault at `column`, NUL-terminated, truncated to `size` bytes: "UTF-16 text
+// ends inside a character", "a lone UTF-16 surrogate at column C".
+void describe_text_fault(text_fault fault, unsigned column, char* text, std::size_t size);
+
 // One line as read, without its line end. Valid until the reader is used again.
 struct text_line {
     const char* text; // null for a line longer than text_line_max, whose text is not kept
