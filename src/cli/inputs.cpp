@@ -52,11 +52,13 @@ bool refuse_output_of_input(const request& asked, const input_file* listing,
     return true;
 }
 
-} // namespace
-
+// Whether writing the image in `format` needs to know where it ends before its first byte is
+// written (the S-record type, the range of a .prg).
 bool needs_end_first(image_format format) {
     return format == image_format::srec || format == image_format::prg;
 }
+
+} // namespace
 
 bool open_named(const char* name, input_file& in) {
     if (std::strcmp(name, "-") == 0) {
@@ -97,11 +99,13 @@ bool open_image(const request& asked, const char* usage, int failure, input_file
     }
     image.read.memory = image_memory{take_image_chunk, give_back_image_chunk};
     image.raw = asked.format == image_format::raw;
-    if (image.raw &&
-        !(asked.write_name != nullptr && needs_end_first(asked.write_format) && !image.in.sized)) {
+    // A raw image from a pipe is held whole when it is to be written so.
+    const bool held = image.raw && asked.write_name != nullptr &&
+                      needs_end_first(asked.write_format) && !image.in.sized;
+    if (image.raw && !held) {
         return true;
     }
-    if (image.raw) { // held whole, that its end is known before it is written
+    if (held) {
         const std::uint32_t at = image.start.value_or(0);
         const image_error error = read_raw_bytes(text_of(image.in), at, image.read);
         close_input(image.in);

@@ -29,14 +29,11 @@ struct opened_image {
 
 // Opens the image asked for: the start address read first (refused with `usage`), then the
 // listing of a check into `listing` (when given), then the image's file; neither may be
-// standard output. Reads the image whole when its format gives its addresses. False when the run
-// ends here, with `status`, its message written.
+// standard output. Reads the image whole when its format gives its addresses, and a raw image
+// from a pipe when it is to be written as S-records or a .prg, which need its end first. False when
+// the run ends here, with `status`, its message written.
 bool open_image(const request& asked, const char* usage, int failure, input_file* listing,
                 opened_image& image, int& status);
-
-// Whether writing the image in `format` needs to know where it ends before its first byte is
-// written (the S-record type, the range of a .prg): a raw image from a pipe is then held whole.
-bool needs_end_first(image_format format);
 
 // Where the image's first byte lies.
 std::uint32_t image_first(const opened_image& image);
