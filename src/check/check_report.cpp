@@ -240,6 +240,23 @@ void write(report_writer& w, std::initializer_list<const char*> pieces) {
 
 } // namespace
 
+report_text text_of_report(const report_writer& writer, const check_report& report) {
+    report_text t{};
+    describe(report, t.text, sizeof t.text);
+    describe_edits(report.edits, t.tail, sizeof t.tail);
+    const bool counts = report.kind == report_kind::page_not_in_listing ||
+                        report.kind == report_kind::page_not_in_image;
+    if (counts && report.count > 0) {
+        std::snprintf(t.tail, sizeof t.tail, " (nor the %llu after it)", report.count);
+    }
+    if (report.side != report_side::none) {
+        prefix_of(writer, report, t.prefix, sizeof t.prefix);
+        t.name = report.side == report_side::image ? writer.output.image_name
+                                                   : writer.output.listing_name;
+    }
+    return t;
+}
+
 void write_report(report_writer& writer, const check_report& report) {
     const bool counted = !about_a_whole(report.kind);
     if (counted && !writer.all && writer.shown == reports_shown) {
@@ -251,24 +268,12 @@ void write_report(report_writer& writer, const check_report& report) {
         write(writer, {report.text, ": not written, since the check failed"});
         return;
     }
-    char text[160];
-    describe(report, text, sizeof text);
-    char tail[96] = "";
-    describe_edits(report.edits, tail, sizeof tail);
-    const bool counts = report.kind == report_kind::page_not_in_listing ||
-                        report.kind == report_kind::page_not_in_image;
-    if (counts && report.count > 0) {
-        std::snprintf(tail, sizeof tail, " (nor the %llu after it)", report.count);
+    const report_text t = text_of_report(writer, report);
+    if (t.name == nullptr) {
+        write(writer, {t.text, t.tail});
+    } else {
+        write(writer, {t.name, t.prefix, t.text, t.tail});
     }
-    if (report.side == report_side::none) {
-        write(writer, {text, tail});
-        return;
-    }
-    char prefix[32];
-    prefix_of(writer, report, prefix, sizeof prefix);
-    const bool image = report.side == report_side::image;
-    write(writer,
-          {image ? writer.output.image_name : writer.output.listing_name, prefix, text, tail});
 }
 
 void write_withheld(report_writer& writer) {

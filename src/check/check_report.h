@@ -113,6 +113,17 @@ struct report_writer {
 
 void write_report(report_writer& writer, const check_report& report);
 
+// The pieces of a report's line, as write_report writes them: the file's name (null for a
+// report that names none) and "prefix" (":N: " or ": "), the words, and what follows them (a
+// hint, or how many pages after it).
+struct report_text {
+    const char* name;
+    char prefix[32];
+    char text[160];
+    char tail[96];
+};
+report_text text_of_report(const report_writer& writer, const check_report& report);
+
 // Says how many reports were counted and not written, if any.
 void write_withheld(report_writer& writer);
 

@@ -175,6 +175,20 @@ image_error read_line_of_hex(const text_line& line, hex_state& s, image& out) {
 
 } // namespace
 
+void read_hex_line(const text_line& line, hex_line& out) {
+    hex_state state{false, 0, std::nullopt, false, false, true, {}, {}};
+    unsigned digits = 0;
+    line_marks marks;
+    out.count = 0;
+    out.labelled = false;
+    out.label = 0;
+    out.fault = line.text == nullptr ? fault_at(image_fault::too_long, line.number)
+                : line.fault != text_fault::none
+                    ? text_fault_of(line)
+                    : read_line_bytes(line, state, out.bytes, out.count, out.labelled, out.label,
+                                      digits, marks);
+}
+
 image_error read_hex_text(text_reader& in, std::optional<std::uint32_t> start, image& out,
                           bool for_check, bool& labelled) {
     hex_state state{false, 0, start, false, for_check, true, {}, {}};

@@ -73,7 +73,8 @@ void describe_record_fault(const image_error& error, image_format format, char* 
     }
 }
 
-// The words of a fault in a line, after "NAME:N: ".
+} // namespace
+
 void describe_line_fault(const image_error& error, image_format format, char* text,
                          std::size_t size) {
     switch (error.fault) {
@@ -109,8 +110,6 @@ void describe_line_fault(const image_error& error, image_format format, char* te
         break;
     }
 }
-
-} // namespace
 
 void describe_image_error(const image_error& error, image_format format, const char* name,
                           char* text, std::size_t size) {

@@ -60,6 +60,11 @@ image_error put_fault(const image& image);
 // The fault of a text's end: none, or a failed read.
 image_error text_ended(const text_reader& in);
 
+// The words of a fault about one line, without its name and number: "character 'S' at
+// column 16".
+void describe_line_fault(const image_error& error, image_format format, char* text,
+                         std::size_t size);
+
 // Writes the error's one line, "NAME:N: ..." or "NAME: ...", into `text` (NUL-terminated,
 // truncated to `size`); for read_failed, "cannot read NAME".
 void describe_image_error(const image_error& error, image_format format, const char* name,
