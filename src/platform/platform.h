@@ -86,6 +86,24 @@ bool commit_output(output_file& out);
 // Closes the output and removes the temporary file, leaving `name` as it was.
 void discard_output(output_file& out);
 
+// The typed text being built, open for reading and writing: created empty when it does not
+// exist. A line is added in one write at its end; when it cannot be written whole, the file is
+// cut back to its size before it. Each is `synced` to the disk when asked, before the call
+// returns.
+struct typed_file {
+    int fd;
+    std::uint64_t size;
+    bool synced;
+};
+// False when `name` cannot be opened for reading and writing, or is no regular file.
+bool open_typed(const char* name, typed_file& file);
+// Reads up to `size` bytes of it from `offset` on: how many, 0 at the end, -1 on failure.
+long read_typed(typed_file& file, std::uint64_t offset, char* buffer, std::size_t size);
+bool add_to_typed(typed_file& file, const char* text, std::size_t n);
+// Cuts it to its first `size` bytes.
+bool cut_typed(typed_file& file, std::uint64_t size);
+void close_typed(typed_file& file);
+
 // Whether the file `name` is the opened input, however it is named.
 bool names_input(const char* name, const input_file& in);
 
