@@ -12,7 +12,7 @@ std::string request_of(std::vector<const char*> arguments) {
     arguments.insert(arguments.begin(), "pagetally");
     const request r = read_request(static_cast<int>(arguments.size()), arguments.data());
     const char* what[] = {
-        "list",           "check",          "help",           "version",
+        "list",           "check",          "type",           "help",           "version",
         "usage",          "unknown format", "unknown option", "both standard input",
         "no write format"};
     const char* formats[] = {"raw", "hex", "ihex", "srec", "prg"};
@@ -20,7 +20,7 @@ std::string request_of(std::vector<const char*> arguments) {
     std::snprintf(fill, sizeof fill, "%02X", r.fill);
     std::string text =
         std::string(what[static_cast<int>(r.what)]) + (r.check_form ? " (check)" : "");
-    if (r.what == command::list || r.what == command::check) {
+    if (r.what == command::list || r.what == command::check || r.what == command::type) {
         text += std::string(" ") + (r.listing != nullptr ? r.listing : "-") + " " +
                 (r.start != nullptr ? r.start : "-") + " " + r.image + " " +
                 formats[static_cast<int>(r.format)] + " " + fill + (r.all_reports ? " all" : "");
@@ -95,6 +95,14 @@ TEST(CommandLine, ReadsOptionsBeforeTheStartAddress) {
         {{"-c", "pub.lst", "C000", "rom.bin", "-a"}, "usage (check)"},
         {{"C000", "rom.bin", "-c", "pub.lst"}, "usage (check)"},
         {{"--format", "bin", "C000", "rom.bin"}, "unknown format bin"},
+        {{"--type", "pub.lst", "typed.txt"}, "type (check) pub.lst - typed.txt hex FF"},
+        {{"-t", "pub.lst", "--fill=00", "0801", "t.txt"}, "type (check) pub.lst 0801 t.txt hex 00"},
+        {{"-t", "pub.lst", "-c", "pub.lst", "t.txt"}, "usage (check)"},
+        {{"-t", "pub.lst", "C000", "-"}, "usage (check)"},
+        {{"-t", "-", "t.txt"}, "usage (check)"},
+        {{"-t", "pub.lst", "-f", "ihex", "t.txt"}, "usage (check)"},
+        {{"-t", "pub.lst", "--write", "-", "t.txt"}, "usage (check)"},
+        {{"-t", "p.lst", "--write", "g.prg", "t.txt"}, "type (check) p.lst - t.txt hex FF > g.prg prg"},
         {{"--check", "pub.lst", "--format", "elf", "rom"}, "unknown format (check) elf"},
     };
     for (const auto& c : cases) {

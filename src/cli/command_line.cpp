@@ -23,7 +23,8 @@ bool is_option(const char* argument) {
 constexpr struct {
     const char* short_name;
     const char* long_name;
-} short_options[] = {{"-c", "--check"}, {"-f", "--format"}, {"-a", "--all"}, {"-h", "--help"}};
+} short_options[] = {
+    {"-c", "--check"}, {"-t", "--type"}, {"-f", "--format"}, {"-a", "--all"}, {"-h", "--help"}};
 
 // The option's long form: a short option's, or itself.
 const char* long_form(const char* argument) {
@@ -59,6 +60,7 @@ bool read_fill(const char* text, std::uint8_t& fill) {
 struct options {
     request asked;
     bool check;    // --check came
+    bool type;     // --type came
     bool refused;  // an option that does not exist, or lacks its value
     int next;      // the first argument after the options
     bool ended;    // by "--"
@@ -78,8 +80,10 @@ void read_option(int count, const char* const* arguments, options& o) {
         o.refused = o.refused || value == nullptr;
         return value != nullptr;
     };
-    if (names(argument, "check", value)) {
-        o.check = true;
+    if (names(argument, "check", value) || names(argument, "type", value)) {
+        const bool check = argument[2] == 'c';
+        o.refused = o.refused || (check ? o.type : o.check);
+        (check ? o.check : o.type) = true;
         o.asked.listing = take_value() ? value : nullptr;
     } else if (names(argument, "format", value)) {
         if (take_value()) {
@@ -109,10 +113,11 @@ void read_option(int count, const char* const* arguments, options& o) {
     }
 }
 
-request refused(bool check) {
+request refused(bool check, bool type = false) {
     request r{};
     r.what = command::usage;
     r.check_form = check;
+    r.type_form = type;
     r.format = image_format::raw;
     r.fill = 0xFF;
     return r;
@@ -121,7 +126,8 @@ request refused(bool check) {
 // Takes the file name, and the start address before it unless the format gives its addresses,
 // from the arguments after the options.
 request read_operands(int count, const char* const* arguments, options& o) {
-    const bool start_given = count - o.next >= 2 || o.asked.format == image_format::raw;
+    const bool start_given =
+        count - o.next >= 2 || (o.asked.format == image_format::raw && !o.type);
     const int file = o.next + (start_given ? 1 : 0);
     // An option among or after them is misplaced; a misplaced --check is refused as a check.
     bool misplaced = false;
@@ -129,10 +135,13 @@ request read_operands(int count, const char* const* arguments, options& o) {
         const char* value = nullptr;
         if (is_option(arguments[i]) && (i > file || !o.ended)) {
             misplaced = true;
-            o.check = o.check || names(long_form(arguments[i]), "check", value);
+            o.check = o.check || names(long_form(arguments[i]), "check", value) ||
+                      names(long_form(arguments[i]), "type", value);
         }
     }
+    o.check = o.check || o.type;
     o.asked.check_form = o.check;
+    o.asked.type_form = o.type;
     if (o.asked.option != nullptr) {
         o.asked.what = command::unknown_option;
         return o.asked;
@@ -142,7 +151,14 @@ request read_operands(int count, const char* const* arguments, options& o) {
         return o.asked;
     }
     if (o.refused || misplaced || file >= count) {
-        return refused(o.check);
+        return refused(o.check, o.type);
+    }
+    // The typed lines come from standard input: the listing cannot, and the typed text, which
+    // is written, is a file. Its format is hex.
+    const bool typed_format =
+        o.asked.format == image_format::raw || o.asked.format == image_format::hex;
+    if (o.type && (is(arguments[file], "-") || is(o.asked.listing, "-") || !typed_format)) {
+        return refused(true, true);
     }
     if (o.check && is(o.asked.listing, "-") && is(arguments[file], "-")) {
         o.asked.what = command::both_standard_input;
@@ -152,7 +168,7 @@ request read_operands(int count, const char* const* arguments, options& o) {
     // an image written.
     if ((o.asked.write_name != nullptr && o.check && is(o.asked.write_name, "-")) ||
         (o.to_given && o.asked.write_name == nullptr)) {
-        return refused(o.check);
+        return refused(o.check, o.type);
     }
     if (o.asked.write_name != nullptr && !o.to_given) {
         const auto format = format_of_extension(o.asked.write_name);
@@ -162,7 +178,8 @@ request read_operands(int count, const char* const* arguments, options& o) {
             return o.asked;
         }
     }
-    o.asked.what = o.check ? command::check : command::list;
+    o.asked.what = o.type ? command::type : o.check ? command::check : command::list;
+    o.asked.format = o.type ? image_format::hex : o.asked.format;
     o.asked.start = start_given ? arguments[o.next] : nullptr;
     o.asked.image = arguments[file];
     return o.asked;
@@ -199,7 +216,7 @@ std::optional<image_format> format_of_extension(const char* name) {
 }
 
 request read_request(int count, const char* const* arguments) {
-    options o{refused(false), false, false, 1, false, false};
+    options o{refused(false), false, false, false, 1, false, false};
     while (o.next < count && is_option(arguments[o.next]) && !o.ended) {
         const char* argument = long_form(arguments[o.next]);
         if (is(argument, "--")) {

@@ -6,10 +6,12 @@
 //   pagetally [--format NAME] [--fill XX] start-address file-name
 //   pagetally --format NAME [--fill XX] file-name        (a format that gives its addresses)
 //   pagetally --check LISTING [--all] [--format NAME] [--fill XX] [start-address] file-name
+//   pagetally --type LISTING [--fill XX] [start-address] typed-file
 //   pagetally --help | -h | --version
 //
 // Options come first, in any order, each as "--name value" or "--name=value", or as the short
-// "-c LISTING", "-f NAME", "-a", "-h"; "--" ends them. Where an option may stand, an argument of
+// "-c LISTING", "-t LISTING", "-f NAME", "-a", "-h"; "--" ends them. Where an option may stand, an
+// argument of
 // "-" and a letter is an option, whatever follows the letter: "-C000" is an unknown option, and a
 // negative start address whose first digit is a letter is written "-0C000" or after "--". The
 // first argument that is not an option is the start address, or the file name when only it is
@@ -26,19 +28,21 @@
 enum class command {
     list,
     check,
+    type, // typing lines in against a listing
     help,
     version,
     usage,
     unknown_format,
     unknown_option,
-    both_standard_input,  // a check's listing and image both "-"
+    both_standard_input,  // a check's listing and image both "-", or --type's listing "-"
     unnamed_write_format, // --write OUT without --to, and OUT's extension names no format
 };
 
 struct request {
     command what;
-    bool check_form;           // a check was asked for: its usage line, its statuses
-    const char* listing;       // of a check
+    bool check_form;           // a check or typing was asked for: its usage line, its statuses
+    bool type_form;            // typing was asked for: its usage line
+    const char* listing;       // of a check or typing
     const char* start;         // null when left out
     const char* image;         // the file's name
     image_format format;       // raw unless --format says otherwise

@@ -14,6 +14,7 @@
 #include "cli/command_line.h"
 #include "cli/outcome.h"
 #include "cli/run.h"
+#include "cli/type_in.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -61,6 +62,10 @@ constexpr const char* help_text =
 #endif
     ;
 
+const char* usage_of(const request& asked) {
+    return asked.type_form ? type_usage : asked.check_form ? check_usage : list_usage;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -73,6 +78,8 @@ int main(int argc, char** argv) {
         return list(asked);
     case command::check:
         return check(asked);
+    case command::type:
+        return type_in(asked);
     case command::help:
         return finish(EXIT_SUCCESS, std::fputs(help_text, stdout) != EOF);
     case command::version:
@@ -86,7 +93,7 @@ int main(int argc, char** argv) {
         const std::string option(asked.option, asked.option_length);
         return finish(usage_status,
                       write_line(stdout, {"unknown option ", option.c_str()}) &&
-                          write_line(stdout, {asked.check_form ? check_usage : list_usage}),
+                          write_line(stdout, {usage_of(asked)}),
                       usage_status);
     }
     case command::unnamed_write_format:
@@ -99,5 +106,5 @@ int main(int argc, char** argv) {
     case command::usage:
         break;
     }
-    return fail(asked.check_form ? check_usage : list_usage, usage_status);
+    return fail(usage_of(asked), usage_status);
 }

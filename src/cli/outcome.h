@@ -8,6 +8,7 @@
 
 constexpr const char* list_usage = "usage: pagetally start-address file-name";
 constexpr const char* check_usage = "usage: pagetally --check listing start-address file-name";
+constexpr const char* type_usage = "usage: pagetally --type listing [start-address] typed-file";
 
 // A check's status when it could not be made; 1 is a difference found.
 constexpr int check_trouble = 2;
