@@ -1,11 +1,13 @@
 // pagetally [--format NAME] [--fill XX] start-address file-name
 // pagetally --format NAME [--fill XX] file-name
 // pagetally --check LISTING [--all] [--format NAME] [--fill XX] [start-address] file-name
-// with --write OUT [--to NAME] among the options of either: the image written to OUT as well
+// pagetally --type LISTING [--fill XX] [start-address] typed-file
+// with --write OUT [--to NAME] among the options of any: the image written to OUT as well
 // pagetally --help | -h | --version
 //
 // Prints one line of checksums for every 256-byte page of the file viewed as a memory image at
-// the start address; or checks those pages against a published listing of them, line by line.
+// the start address; or checks those pages against a published listing of them, line by line;
+// or checks each line typed in against the listing as it is typed.
 // The file is raw bytes, or a text or file that gives its bytes' addresses (--format). A
 // listing ends with status 0, or 1 on any failure. A check ends with 0 when every page matched,
 // 1 when something differs, and 2 on trouble: a usage error, a file that cannot be opened, read
@@ -28,6 +30,7 @@ constexpr const char* help_text =
     "       pagetally --format NAME [--fill XX] file-name\n"
     "       pagetally --check LISTING [--all] [--format NAME] [--fill XX] [start-address] "
     "file-name\n"
+    "       pagetally --type LISTING [--fill XX] [start-address] typed-file\n"
     "\n"
     "The first prints, for every 256-byte page of the file viewed as a memory image at the\n"
     "start address (hexadecimal: C000, 0xC000, $C000 or &C000), a checksum of each 8-byte\n"
@@ -35,6 +38,9 @@ constexpr const char* help_text =
     "The second takes the addresses from the file itself: --format hex, ihex, srec, prg.\n"
     "The third compares those pages with a published listing of them, names every line\n"
     "that differs, and says what the likely cause is.\n"
+    "The fourth checks each line typed on standard input against LISTING as it is\n"
+    "typed, adds the lines that match to typed-file, and resumes where it stopped;\n"
+    "a line - takes the last one back, ? says where typing stands, . ends.\n"
     "A file-name or listing of - is standard input.\n"
     "\n"
     "Options, before the start address (-- ends them; a negative start address whose\n"
@@ -47,6 +53,7 @@ constexpr const char* help_text =
     "  --fill XX            the byte at addresses between the image's bytes that hold none\n"
     "                       (default FF, as an erased EPROM)\n"
     "  -c, --check LISTING  compare the image with LISTING\n"
+    "  -t, --type LISTING   type lines in against LISTING, each checked as it is typed\n"
     "  -a, --all            in a check, write every report, not only the first ten\n"
     "  --write OUT          write the image read to OUT as well (- : standard output, in\n"
     "                       place of the listing); in a check, only when every page matches\n"
@@ -55,8 +62,9 @@ constexpr const char* help_text =
     "                       .srec .s19 .s28 .s37 .mot, .txt (hex)\n"
     "  -h, --help           show this help;  --version  show the version\n"
     "\n"
-    "Exit status: 0 when the file was listed or every page matched; 1 when the file could\n"
-    "not be listed or a check found a difference; 2 when a check could not be made.\n"
+    "Exit status: 0 when the file was listed or every page matched (typed); 1 when the\n"
+    "file could not be listed, a check found a difference or pages are left to type;\n"
+    "2 when a check or typing could not be made.\n"
 #ifdef PAGETALLY_MANUAL
     "See pagetally(1).\n"
 #endif
