@@ -141,7 +141,8 @@ bool resume_typing(const request& asked, std::optional<std::uint32_t> start, lis
     if (error.fault != image_fault::none) {
         return refuse(error, asked.image, status);
     }
-    if (image_empty(typed)) {
+    if (image_empty(typed)) { // comments and blank lines: typing adds to them
+        retype_text(s, text, size);
         return true;
     }
     const std::uint32_t first = image_start(typed);
