@@ -129,7 +129,7 @@ TEST(Typing, ChecksEachLineAsItIsTyped) {
          two_lines, typing_status::pages_to_go},
         {"a label that jumps, and one outside the listing", listing, c0, "",
          line(c0, c0, 8) + line(c0, 0xC100, 8) + line(c0, 0xD000, 1),
-         "C000: holds 1 of the page's 32 lines\nD000: page not in the listing\n"
+         "T:1: C000: holds 1 of the page's 32 lines\nD000: page not in the listing\n"
          "typed to C107: 0 of 2 pages match, 2 to go\n",
          line(c0, c0, 8) + line(c0, 0xC100, 8), typing_status::pages_to_go},
         {"no typed line, and a byte typed already", listing, c0, "",

@@ -8,6 +8,7 @@ bool start_typing(typing_session& s, const listing_table& table, const char* lin
     s.placed = false;
     s.next = 0;
     s.text_size = 0;
+    s.text_lines = 0;
     s.text_ends_line = true;
     s.line_end = line_end;
     s.refused.held = false;
@@ -28,6 +29,7 @@ bool place_typing(typing_session& s, listing_table& table, std::uint32_t address
 namespace {
 
 void retype_line(typing_session& s, const text_line& line, std::uint64_t offset) {
+    s.text_lines = line.number;
     hex_line h;
     read_hex_line(line, h);
     if (h.fault.fault != image_fault::none || (!h.labelled && h.count == 0)) {
@@ -37,7 +39,7 @@ void retype_line(typing_session& s, const text_line& line, std::uint64_t offset)
     put_typed(s.typed, at, h.bytes, h.count);
     s.next = at + static_cast<std::uint32_t>(h.count);
     if (h.count > 0) {
-        push(s.lines, accepted_line{offset, at, static_cast<std::uint32_t>(h.count)});
+        push(s.lines, accepted_line{offset, line.number, at, static_cast<std::uint32_t>(h.count)});
     }
 }
 
@@ -94,6 +96,7 @@ typing_event take_back(typing_session& s) {
     s.typed.first = s.typed.count == 0 ? last.from : s.typed.first;
     s.next = last.from;
     s.text_size = last.offset;
+    s.text_lines = last.number - 1;
     s.text_ends_line = true;
     s.refused.held = false;
     typing_event e = event_of(event_kind::taken_back);
@@ -169,6 +172,20 @@ void remark_page_reached(typing_session& s, typing_event& e) {
     } else if (!page_adds_up(s.typed, page)) {
         e.remarks[e.remark_count++] = typing_remark{remark_kind::does_not_add_up, &page, 0};
     }
+}
+
+unsigned long long typed_text_line(const void* state, std::uint32_t address) {
+    const auto& s = *static_cast<const typing_session*>(state);
+    if (!is_typed(s.typed, address)) {
+        return 0;
+    }
+    for (std::size_t i = s.lines.count; i-- > 0;) {
+        const accepted_line& line = s.lines.items[i];
+        if (address - line.from < line.size) {
+            return line.number;
+        }
+    }
+    return 0;
 }
 
 typing_tally tally(const typing_session& s) {

@@ -15,9 +15,10 @@
 #include <cstddef>
 #include <cstdint>
 
-// A line in the typed text: where it begins there, and the bytes it gave.
+// A line in the typed text: where it begins there, its number, and the bytes it gave.
 struct accepted_line {
     std::uint64_t offset;
+    unsigned long long number;
     std::uint32_t from, size;
 };
 
@@ -34,9 +35,10 @@ struct typing_session {
     bool placed;        // the listing lies at its pages: typing's first address is known
     std::uint32_t next; // where the next line goes on
     grow_array<accepted_line> lines;
-    std::uint64_t text_size; // of the typed text
-    bool text_ends_line;     // the typed text is empty or ends with a line end
-    const char* line_end;    // what ends each line added
+    std::uint64_t text_size;       // of the typed text
+    unsigned long long text_lines; // in it, the last counted though it lacks its line end
+    bool text_ends_line;           // the typed text is empty or ends with a line end
+    const char* line_end;          // what ends each line added
     refused_line refused;
 };
 
@@ -107,5 +109,9 @@ struct typing_tally {
     std::uint32_t last;
 };
 typing_tally tally(const typing_session& s);
+
+// The typed text's line that gave the byte at `address`, 0 when none did; `state` is the
+// session. For the reports about the typed text.
+unsigned long long typed_text_line(const void* state, std::uint32_t address);
 
 #endif

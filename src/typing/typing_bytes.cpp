@@ -166,13 +166,14 @@ typing_event take_bytes(typing_session& s, std::uint32_t at, const hex_line& h,
     e.text = text;
     e.text_size = text_to_add(s, at, h, line, text, size);
     e.offset = s.text_size + (s.text_ends_line ? 0 : std::strlen(s.line_end));
-    if (!push(s.lines, accepted_line{e.offset, at, e.size})) {
+    if (!push(s.lines, accepted_line{e.offset, s.text_lines + 1, at, e.size})) {
         take_typed(s.typed, at, n);
         return event_of(event_kind::no_memory, at);
     }
     remark_left_behind(s, at, e);
     remark_totals(s, at, n, e);
     s.text_size += e.text_size;
+    s.text_lines += 1;
     s.text_ends_line = true;
     s.next = at + e.size;
     s.refused.held = false;

@@ -32,7 +32,8 @@ bool ends_typing(event_kind kind) {
 } // namespace
 
 typing_status run_typing(typing_session& s, listing_table& table, const typing_request& request) {
-    report_writer writer{request.output, image_text{}, true, 0, 0, false};
+    const image_text lines{typed_text_line, nullptr, &s, nullptr, 0};
+    report_writer writer{request.output, lines, true, 0, 0, false};
     typing_event first{};
     remark_page_reached(s, first);
     write_event(writer, first, s);

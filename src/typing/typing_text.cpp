@@ -47,7 +47,8 @@ bool write_remark(report_writer& w, const typing_remark& r) {
         break;
     case remark_kind::holds_lines:
         report.kind = report_kind::holds_lines;
-        report.side = report_side::none;
+        report.side = report_side::image;
+        report.image_address = r.page->address;
         report.image_value = r.value;
         break;
     case remark_kind::page_total:
