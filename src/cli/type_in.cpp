@@ -44,6 +44,14 @@ bool read_listing(const request& asked, listing_table& table, int& status) {
         close_input(in);
         return false;
     }
+    if (names_input(asked.image, in)) { // typed lines would be added to the listing
+        close_input(in);
+        status =
+            finish(check_trouble,
+                   write_line(stdout, {asked.image, " is the listing; type into another file"}),
+                   check_trouble);
+        return false;
+    }
     text_reader reader = start_reading(text_of(in));
     const table_status read = read_table(reader, table);
     close_input(in);
@@ -144,6 +152,9 @@ int type_lines(const request& asked, listing_table& table, typing_session& s, ty
         if (written != EXIT_SUCCESS) {
             return written;
         }
+    }
+    if (status == typing_status::pages_to_go && asked.write_name != nullptr) {
+        write_line(stdout, {asked.write_name, ": not written, since pages are left to type"});
     }
     return ended(status, asked);
 }
