@@ -6,7 +6,7 @@
 #   GROUP     usage, address, open, non_utf8_name, console, listing, output_faults,
 #             input_faults, read_error, shrinking_file, permission, streams, terminal,
 #             early_reader, sample, small_stack, memory, large, check, causes, formats,
-#             srecord, or all
+#             srecord, type, or all
 #   TOOL      the built pagetally (or pagetally.exe)
 #   LAUNCHER  a command that runs TOOL, such as wine for the Windows build
 #
@@ -104,6 +104,7 @@ group_usage() {
     help='usage: pagetally [--format NAME] [--fill XX] start-address file-name
        pagetally --format NAME [--fill XX] file-name
        pagetally --check LISTING [--all] [--format NAME] [--fill XX] [start-address] file-name
+       pagetally --type LISTING [--fill XX] [start-address] typed-file
 
 The first prints, for every 256-byte page of the file viewed as a memory image at the
 start address (hexadecimal: C000, 0xC000, $C000 or &C000), a checksum of each 8-byte
@@ -111,6 +112,9 @@ line and the page'"'"'s total.
 The second takes the addresses from the file itself: --format hex, ihex, srec, prg.
 The third compares those pages with a published listing of them, names every line
 that differs, and says what the likely cause is.
+The fourth checks each line typed on standard input against LISTING as it is
+typed, adds the lines that match to typed-file, and resumes where it stopped;
+a line - takes the last one back, ? says where typing stands, . ends.
 A file-name or listing of - is standard input.
 
 Options, before the start address (-- ends them; a negative start address whose
@@ -123,6 +127,7 @@ first digit is a letter is written -0C000):
   --fill XX            the byte at addresses between the image'"'"'s bytes that hold none
                        (default FF, as an erased EPROM)
   -c, --check LISTING  compare the image with LISTING
+  -t, --type LISTING   type lines in against LISTING, each checked as it is typed
   -a, --all            in a check, write every report, not only the first ten
   --write OUT          write the image read to OUT as well (- : standard output, in
                        place of the listing); in a check, only when every page matches
@@ -131,8 +136,9 @@ first digit is a letter is written -0C000):
                        .srec .s19 .s28 .s37 .mot, .txt (hex)
   -h, --help           show this help;  --version  show the version
 
-Exit status: 0 when the file was listed or every page matched; 1 when the file could
-not be listed or a check found a difference; 2 when a check could not be made.
+Exit status: 0 when the file was listed or every page matched (typed); 1 when the
+file could not be listed, a check found a difference or pages are left to type;
+2 when a check or typing could not be made.
 '
     [ "$windows" = 0 ] && help+=$'See pagetally(1).\n' # where the manual page is installed
     version=$(sed -n 's/^project(pagetally VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
@@ -749,6 +755,161 @@ write_to_full_system() {
     verify "a full file system" 1 $'cannot write small/rom.ihex\n' ""
     [ "$left" = rom.ihex ] && [ "$kept" = kept ] ||
         fail "on a full file system, OUT alone is left, as it was" "$left"
+}
+
+# Typing a program in: lines from standard input checked against the listing as they come, the
+# accepted ones added to the typed text, which holds every one of them whatever ends the run.
+group_type() {
+    local ex=$source_dir/examples
+    head -n 4 "$ex/sample.lst" >prog.lst # C000 to C3FF
+    grep -v '^#' "$ex/sample.hex" | head -n 128 >prog.txt
+    local type_usage=$'usage: pagetally --type listing [start-address] typed-file\n'
+    check "TYPED cannot be standard input, which holds the lines" 2 "$type_usage" \
+        -- -t prog.lst C000 -
+    check "--type with a refused start address" 2 "$type_usage" -- -t prog.lst zz typed.txt
+    cp prog.lst same.lst
+    check "a TYPED that is the listing, however named" 2 \
+        $'./same.lst is the listing; type into another file\n' -- -t same.lst C000 ./same.lst
+    cmp -s same.lst prog.lst || fail "typing into the listing leaves it as it was"
+    check "a LISTING that cannot be opened" 2 $'cannot open missing.lst\n' \
+        -- --type missing.lst typed.txt
+    mkdir -p adir
+    check "a TYPED that cannot be opened" 2 $'cannot open adir\n' -- --type prog.lst adir
+    [ -e typed.txt ] && fail "a run refused makes no typed text"
+
+    # One typo: the line is refused, with the digit to mend, and typed again.
+    { head -n 3 prog.txt && echo 'C018: 48 20 30 FF FF FF FF FF' && tail -n +4 prog.txt; } >lines
+    cat lines | "${launcher[@]}" "$tool" --type prog.lst typed.txt >out 2>err
+    status=${PIPESTATUS[1]}
+    verify "a program piped in with one typo, typed again" 0 \
+        $'C018: line checksum 6B, listing has 6E; try C018: 4B for 48\nall 4 pages typed and match\n' ""
+    typed_holds "the typed text holds every line accepted, as typed" typed.txt prog.txt
+
+    # Half of it, then the rest in a second run, which goes on from where the text ends.
+    head -n 40 prog.txt | "${launcher[@]}" "$tool" -t prog.lst --write prog.bin resumed.txt \
+        >out 2>err
+    status=${PIPESTATUS[1]}
+    verify "a run that types part of the program" 1 \
+        $'typed to C13F: 1 of 4 pages match, 3 to go\nprog.bin: not written, since pages are left to type\n' ""
+    [ -e prog.bin ] && fail "--write writes nothing while pages are left"
+    tail -n +41 prog.txt | "${launcher[@]}" "$tool" -t prog.lst --write prog.bin resumed.txt \
+        >out 2>err
+    status=${PIPESTATUS[1]}
+    verify "a second run checks the text, then types the rest" 0 \
+        $'all 1 pages match\nat C140: 1 of 4 pages typed, 3 to go\nall 4 pages typed and match\n' ""
+    typed_holds "a text typed in two runs" resumed.txt prog.txt
+    head -c 1024 "$ex/sample.bin" | cmp -s - prog.bin ||
+        fail "--write writes the image once every page matches"
+
+    type_then_killed
+    type_on_terminal
+    type_on_full_system
+}
+
+# typed_holds NAME FILE WANT: FILE holds the lines of WANT, each ended as the platform ends one.
+typed_holds() {
+    if [ "$windows" = 1 ]; then sed 's/$/\r/' "$3"; else cat "$3"; fi >want_typed
+    if cmp -s "$2" want_typed; then
+        passed=$((passed + 1))
+    else
+        fail "$1" "$2 holds:" "$(od -c "$2" | tail -n 4)" "expected:" "$(od -c want_typed | tail -n 4)"
+    fi
+}
+
+# Killed between two lines: the typed text holds each line accepted from the moment it was, and
+# none of a line half read.
+type_then_killed() {
+    mkfifo lines.fifo
+    "${launcher[@]}" "$tool" -t prog.lst killed.txt <lines.fifo >out 2>err &
+    local pid=$! k tries
+    exec 5>lines.fifo
+    for ((k = 1; k <= 20; k++)); do
+        # The last line comes in one write with half of the next.
+        { sed -n "${k}p" prog.txt && [ "$k" = 20 ] && printf 'C0A0: 20 52'; } >&5
+        head -n "$k" prog.txt >accepted
+        if [ "$windows" = 1 ]; then sed 's/$/\r/' accepted; else cat accepted; fi >want_typed
+        for ((tries = 0; tries < 200; tries++)); do
+            cmp -s killed.txt want_typed && break
+            sleep 0.05
+        done
+        [ "$tries" = 200 ] && break
+    done
+    kill -9 "$pid"
+    wait "$pid" 2>/dev/null # no word from the shell of the kill
+    status=$?
+    exec 5>&-
+    verify "typing killed in the middle" 137 "" ""
+    typed_holds "a run killed leaves every line accepted, and no half line" killed.txt accepted
+}
+
+# tty_shows TEXT: waits for the terminal to have shown TEXT, all it shows (its CRs dropped).
+tty_shows() {
+    local tries
+    for ((tries = 0; tries < 200; tries++)); do
+        [ "$(tr -d '\r' <tty_output)" = "$1" ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# On a terminal each line is asked for by its address, the typed line echoed after it.
+type_on_terminal() {
+    if [ "$windows" = 1 ] || ! command -v script >/dev/null; then
+        skip "a terminal prompts for each line" "a Linux build, and script from util-linux"
+        return
+    fi
+    mkfifo keys
+    exec 4<>keys
+    : >tty_output
+    script -qfec "$(printf '%q ' "${launcher[@]}" "$tool" -t prog.lst C000 on_tty.txt)" /dev/null \
+        <keys >tty_output 2>&1 4>&- &
+    local script_pid=$! shown="C000: " line
+    for line in "50 41 47 45 54 41 4C 4C" "59 20 53 41 4D 50 4C 54" "59 20 53 41 4D 50 4C 45" .; do
+        tty_shows "$shown" || break
+        printf '%s\n' "$line" >&4
+        shown+="$line"$'\n'
+        case $line in
+        *54) shown+=$'C008: line checksum 12, listing has 03; try C00F: 45 for 54\nC008: ' ;;
+        *4C) shown+="C008: " ;;
+        *45) shown+="C010: " ;;
+        esac
+    done
+    tty_shows "$shown"$'typed to C00F: 0 of 4 pages match, 4 to go' || kill "$script_pid"
+    exec 4>&-
+    wait "$script_pid"
+    status=$?
+    tr -d '\r' <tty_output >out
+    : >err
+    verify "a terminal shows the address of each line to type" 1 \
+        "$shown"$'typed to C00F: 0 of 4 pages match, 4 to go\n' ""
+    printf 'C000: 50 41 47 45 54 41 4C 4C\n59 20 53 41 4D 50 4C 45\n' >accepted
+    typed_holds "the lines typed on a terminal, as typed, the first at its address" on_tty.txt \
+        accepted
+}
+
+# On a full file system the line that does not fit ends the run, and the typed text is left as it
+# was before that line.
+type_on_full_system() {
+    if [ "$windows" = 1 ] || [ "$(id -u)" != 0 ] || ! mkdir -p small ||
+        ! mount -t tmpfs -o size=8k tmpfs small 2>/dev/null; then
+        skip "typing onto a full file system" "root on Linux, and a tmpfs to mount"
+        return
+    fi
+    local lst=$source_dir/examples/sample.lst
+    grep -v '^#' "$source_dir/examples/sample.hex" >sample.txt # 512 lines, of 30 bytes
+    head -n 100 sample.txt | "${launcher[@]}" "$tool" -t "$lst" small/typed.txt >/dev/null 2>&1
+    cat /dev/zero >small/filling 2>/dev/null # all the room left but that of the text's last block
+    tail -n +101 sample.txt | "${launcher[@]}" "$tool" -t "$lst" small/typed.txt >out 2>err
+    status=${PIPESTATUS[1]}
+    local lines
+    lines=$(wc -l <small/typed.txt)
+    head -n "$lines" sample.txt >accepted
+    typed_holds "a full file system leaves the typed text whole lines" small/typed.txt accepted
+    umount small
+    verify "typing onto a full file system" 2 \
+        $'all 3 pages match\nat C320: 3 of 16 pages typed, 13 to go\ncannot write small/typed.txt\n' ""
+    [ "$lines" -gt 100 ] && [ "$lines" -lt 512 ] ||
+        fail "the lines that fit are added, up to the one that does not" "$lines lines"
 }
 
 # written_reads_back NAME FORMAT AT FILE BYTES [FILL...]: pagetally writes FILE (read in FORMAT)
