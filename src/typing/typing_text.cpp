@@ -11,9 +11,9 @@ bool write(report_writer& w, std::initializer_list<const char*> pieces) {
     return !w.failed;
 }
 
-// "C008", or "0001C008" past FFFF.
+// "C008", "1C008": as the check's reports write addresses.
 void address_text(std::uint32_t address, char* text, std::size_t size) {
-    std::snprintf(text, size, address > 0xFFFF ? "%08" PRIX32 : "%04" PRIX32, address);
+    std::snprintf(text, size, "%04" PRIX32, address);
 }
 
 bool write_refused(report_writer& w, const typing_event& e) {
