@@ -47,7 +47,7 @@ table_status read_table(text_reader& in, listing_table& table) {
             continue;
         }
         checksum_line = checksum_line || line.kind == line_kind::page;
-        if (!push(table.pages, table_page{line, text.number, 0, table.text.count})) {
+        if (!push(table.pages, table_page{line, text.number, 0, table.text.count, 0})) {
             return table_status::no_memory;
         }
     }
@@ -58,28 +58,40 @@ table_status read_table(text_reader& in, listing_table& table) {
 }
 
 std::optional<std::uint32_t> first_label(const listing_table& table) {
-    if (table.pages.count == 0 || table.pages.items[0].line.label[0] == '\0') {
-        return std::nullopt;
+    for (std::size_t i = 0; i < table.pages.count; ++i) {
+        const char* label = table.pages.items[i].line.label;
+        if (label[0] != '\0') {
+            const std::uint32_t page = label_value(label) & ~std::uint32_t{0xFF};
+            return page - static_cast<std::uint32_t>(i) * 0x100;
+        }
     }
-    return label_value(table.pages.items[0].line.label) & ~std::uint32_t{0xFF};
+    return std::nullopt;
 }
 
 bool place_table(listing_table& table, std::uint32_t first_page) {
-    std::uint32_t next = first_page & ~std::uint32_t{0xFF};
+    std::uint32_t next = first_label(table).value_or(first_page & ~std::uint32_t{0xFF});
     table.order.count = 0;
     for (std::size_t i = 0; i < table.pages.count; ++i) {
         table_page& page = table.pages.items[i];
         const bool labelled = page.line.label[0] != '\0';
         page.address = labelled ? label_value(page.line.label) & ~std::uint32_t{0xFF} : next;
+        page.earlier = 0;
         next = page.address + 0x100;
         if (!push(table.order, i)) {
             return false;
         }
     }
-    const table_page* pages = table.pages.items;
+    table_page* pages = table.pages.items;
     std::stable_sort(begin(table.order), end(table.order), [pages](std::size_t a, std::size_t b) {
         return pages[a].address < pages[b].address;
     });
+    for (std::size_t i = 1; i < table.order.count; ++i) {
+        table_page& page = pages[table.order.items[i]];
+        const table_page& before = pages[table.order.items[i - 1]];
+        if (page.address == before.address) {
+            page.earlier = before.earlier != 0 ? before.earlier : before.number;
+        }
+    }
     return true;
 }
 

@@ -19,6 +19,9 @@ struct table_page {
     unsigned long long number; // the listing's text line
     std::uint32_t address;     // of the page, once placed
     std::size_t text_end;      // the listing's text up to the end of this line
+    // The text line of an earlier page line placed at the same page, 0 for none: this one is
+    // not typed against.
+    unsigned long long earlier;
 };
 
 struct listing_table {
@@ -32,11 +35,13 @@ enum class table_status { read, read_failed, no_memory, no_checksum_lines };
 
 table_status read_table(text_reader& in, listing_table& table);
 
-// The address of the first page line's label; none when it has no label.
+// Where the listing's labels place its first page line: at its own label, or so many pages
+// before the first labelled line as lines come before it; none when no line has a label.
 std::optional<std::uint32_t> first_label(const listing_table& table);
 
-// Places the pages: each labelled one at its label's page, the first, unlabelled, at
-// `first_page`, and each other after the page before it. False when there is no memory.
+// Places the pages: each labelled one at its label's page, those before the first labelled one
+// as first_label says, else the first at `first_page`, and each other after the page before it.
+// False when there is no memory.
 bool place_table(listing_table& table, std::uint32_t first_page);
 
 // The page line placed at the page of `address`; null when none is (the first placed there).

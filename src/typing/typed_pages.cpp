@@ -7,7 +7,7 @@
 bool make_pages(typed_pages& typed, const listing_table& table) {
     typed.table = &table;
     typed.count = 0;
-    typed.first = 0;
+    typed.origin = 0;
     const std::size_t n = table.pages.count == 0 ? 1 : table.pages.count;
     typed.pages = static_cast<typed_page*>(std::calloc(n, sizeof(typed_page)));
     return typed.pages != nullptr;
@@ -29,19 +29,6 @@ bool typed_at(const typed_page& page, unsigned position) {
     return (page.typed[position / 64] >> (position % 64) & 1) != 0;
 }
 
-// The lowest typed address, once the one that was is taken away.
-std::uint32_t lowest_typed(const typed_pages& typed) {
-    for (const std::size_t i : typed.table->order) {
-        const typed_page& page = typed.pages[i];
-        for (unsigned p = 0; p < page_size; ++p) {
-            if (typed_at(page, p)) {
-                return typed.table->pages.items[i].address + p;
-            }
-        }
-    }
-    return 0;
-}
-
 } // namespace
 
 bool is_typed(const typed_pages& typed, std::uint32_t address) {
@@ -59,13 +46,11 @@ void put_typed(typed_pages& typed, std::uint32_t address, const std::uint8_t* by
         }
         page->bytes[at & 0xFF] = bytes[i];
         page->typed[(at & 0xFF) / 64] |= std::uint64_t{1} << (at & 63);
-        typed.first = typed.count == 0 || at < typed.first ? at : typed.first;
         ++typed.count;
     }
 }
 
 void take_typed(typed_pages& typed, std::uint32_t address, std::size_t n) {
-    const bool first = address == typed.first;
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint32_t at = address + static_cast<std::uint32_t>(i);
         typed_page* page = typed_page_at(typed, at);
@@ -77,14 +62,11 @@ void take_typed(typed_pages& typed, std::uint32_t address, std::size_t n) {
         page->forced &= ~(std::uint32_t{1} << ((at & 0xFF) / line_size));
         --typed.count;
     }
-    if (typed.count > 0 && first) {
-        typed.first = lowest_typed(typed);
-    }
 }
 
 unsigned first_listed(const typed_pages& typed, const table_page& page) {
-    const unsigned index = (typed.first & 0xFF) / line_size;
-    const bool first_page = (typed.first & ~std::uint32_t{0xFF}) == page.address;
+    const unsigned index = (typed.origin & 0xFF) / line_size;
+    const bool first_page = (typed.origin & ~std::uint32_t{0xFF}) == page.address;
     const unsigned count = page.line.count;
     return first_page && count < lines_per_page && index + count <= lines_per_page ? index : 0;
 }
@@ -104,7 +86,7 @@ line_view view_line(const typed_pages& typed, std::uint32_t address) {
         if (typed_at(*page, (line & 0xFF) + i)) {
             v.typed |= 1u << i;
             v.bytes[i] = page->bytes[(line & 0xFF) + i];
-        } else if (line + i < typed.first && (typed.first & ~std::uint32_t{7}) == line) {
+        } else if (line + i < typed.origin && (typed.origin & ~std::uint32_t{7}) == line) {
             before_first |= 1u << i;
         }
     }
@@ -127,19 +109,25 @@ page_view view_page(const typed_pages& typed, const table_page& page) {
     for (const std::uint64_t word : bytes.typed) {
         v.any_typed = v.any_typed || word != 0;
     }
-    const bool listed = page.line.kind == line_kind::page;
-    const unsigned first = first_listed(typed, page);
-    v.listed = listed ? page.line.count : lines_per_page;
+    const bool listed = page.line.kind == line_kind::page && page.earlier == 0;
+    // A line of the total alone stands for every line of the page.
+    const bool total_alone = listed && page.line.count == 0;
+    const unsigned first = total_alone ? 0 : first_listed(typed, page);
+    v.listed = listed && !total_alone ? page.line.count : lines_per_page;
     unsigned total = 0;
     unsigned differing = 0;
     for (unsigned i = first; i < first + v.listed && i < lines_per_page; ++i) {
         const line_view line = view_line(typed, page.address + line_size * i);
         v.lines += line.complete ? 1 : 0;
         differing += line.listed && line.checksum != line.listed_checksum ? 1 : 0;
-        total += static_cast<unsigned>(line.checksum - line_seed(page.address + line_size * i));
+        total +=
+            line.complete
+                ? static_cast<unsigned>(line.checksum - line_seed(page.address + line_size * i))
+                : 0;
     }
     v.total = static_cast<std::uint8_t>(total);
-    v.complete = v.listed == 0 ? v.any_typed : v.lines == v.listed;
+    // A total of 00 alone is of a page that holds no whole line, as at a program's end.
+    v.complete = total_alone && page.line.total == 0 ? v.any_typed : v.lines == v.listed;
     // One checksum of a listing line that does not add up may be the listing's mistake: the
     // total, which agrees, says the typed page is right.
     const bool listing_mistyped = differing == 1 && !adds_up(page.line, page.address, first);

@@ -21,9 +21,9 @@ struct typed_page {
 // the first typed byte of its line count as zero, as in a check.
 struct typed_pages {
     const listing_table* table;
-    typed_page* pages;   // table->pages.count of them
-    std::uint64_t count; // typed bytes
-    std::uint32_t first; // the lowest address typed; where typing begins while none is
+    typed_page* pages;    // table->pages.count of them
+    std::uint64_t count;  // typed bytes
+    std::uint32_t origin; // where typing began: positions before it in its line count as zero
 };
 
 // Pages for the table, none typed; false when there is no memory for them. free_pages frees them.
@@ -43,9 +43,9 @@ void take_typed(typed_pages& typed, std::uint32_t address, std::size_t n);
 // One 8-byte line as typed, against the listing.
 struct line_view {
     std::uint32_t address;
-    const table_page* page; // null when the listing has no page there
-    bool complete;          // a byte of it typed, every other position before the first typed
-    bool listed;            // the listing has a checksum for it
+    const table_page* page;        // null when the listing has no page there
+    bool complete;                 // a byte of it typed, every other position before the origin
+    bool listed;                   // the listing has a checksum for it
     std::uint8_t bytes[line_size]; // those not typed are zero
     unsigned typed;                // bit i: byte i is typed
     std::uint8_t checksum, listed_checksum;
@@ -53,8 +53,8 @@ struct line_view {
 };
 line_view view_line(const typed_pages& typed, std::uint32_t address);
 
-// The line of the page that the listing line's first checksum stands for: on the page of the
-// first typed byte, with fewer than 32 checksums, the line of that byte; else 0.
+// The line of the page that the listing line's first checksum stands for: on the page where
+// typing began, with fewer than 32 checksums, the line it began on; else 0.
 unsigned first_listed(const typed_pages& typed, const table_page& page);
 
 // How a page of the listing stands: `lines` of its listed lines complete, of `listed`;
