@@ -1,5 +1,7 @@
 #include "fuzz/model.h"
+#include "image/image_formats.h"
 #include "memory_input.h"
+#include "typing/typed_again.h"
 #include "typing/typing_run.h"
 
 #include <gtest/gtest.h>
@@ -61,10 +63,14 @@ typed_in type(const std::string& listing, std::uint32_t start, const std::string
     EXPECT_EQ(read_table(reader, table), table_status::read);
     typing_session s{};
     EXPECT_TRUE(start_typing(s, table, "\n"));
-    const std::uint32_t first =
-        before.empty() ? start : static_cast<std::uint32_t>(std::stoul(before, nullptr, 16));
-    place_typing(s, table, first);
-    retype_text(s, before.data(), before.size());
+    image held{};
+    text_input again{before, 37, false, 0};
+    EXPECT_EQ(read_image_file(image_format::hex, text_source{read_piece, &again}, start, held,
+                              image_reading::to_check)
+                  .fault,
+              image_fault::none);
+    place_typing(s, table, before.empty() ? start : image_start(held), true);
+    retype_image(s, held, before.data(), before.size());
     typed_in result{"", before, {}};
     std::FILE* out = std::tmpfile();
     text_input typed{input, 5, false, 0};
@@ -83,6 +89,12 @@ std::string mistyped_listing() {
     std::string listing = program_listing(0xC000);
     listing.replace(3, 2, "09");
     return listing;
+}
+
+// The listing, labelled, with the line of page C000 twice.
+std::string twice_listed(const std::string& listing) {
+    const std::string first = listing.substr(0, listing.find('\n') + 1);
+    return "C000: " + first + "C000: " + first + "C100: " + listing.substr(first.size());
 }
 
 TEST(Typing, ChecksEachLineAsItIsTyped) {
@@ -141,6 +153,14 @@ TEST(Typing, ChecksEachLineAsItIsTyped) {
          lines(c0, 0xC100, 0xC200, 16) + ".\n" + line(c0, 0xC200, 1),
          "all 2 pages typed and match\n", first_page + lines(c0, 0xC100, 0xC200, 16),
          typing_status::all_match},
+        {"resumed from a text with a byte outside the listing", listing, c0,
+         lines(c0, c0, 0xC200, 16) + "D000: 01\n", "",
+         "typed to C1FF: 2 of 2 pages match, 1 byte outside them\n",
+         lines(c0, c0, 0xC200, 16) + "D000: 01\n", typing_status::pages_to_go},
+        {"a page listed twice", twice_listed(listing), c0, "", first_page,
+         "L:2: C000: the page of line 1 too\n"
+         "typed to C0FF: 1 of 3 pages match, 1 differs, 1 to go\n",
+         first_page, typing_status::pages_to_go},
         {"a first line without a label", listing, c0, "", line(c0, c0, 3, true),
          "typed to C002: 0 of 2 pages match, 2 to go\n", "C000: " + line(c0, c0, 3, true),
          typing_status::pages_to_go},

@@ -6,12 +6,15 @@
 
 bool start_typing(typing_session& s, const listing_table& table, const char* line_end) {
     s.placed = false;
+    s.origin_fixed = false;
     s.next = 0;
     s.text_size = 0;
     s.text_lines = 0;
     s.text_ends_line = true;
     s.line_end = line_end;
     s.refused.held = false;
+    s.stray = 0;
+    s.first_stray = 0;
     return make_pages(s.typed, table);
 }
 
@@ -19,48 +22,12 @@ void end_typing(typing_session& s) {
     free_pages(s.typed);
 }
 
-bool place_typing(typing_session& s, listing_table& table, std::uint32_t address) {
+bool place_typing(typing_session& s, listing_table& table, std::uint32_t address, bool fixed) {
     s.placed = true;
+    s.origin_fixed = fixed;
     s.next = address;
-    s.typed.first = address;
+    s.typed.origin = address;
     return place_table(table, address);
-}
-
-namespace {
-
-void retype_line(typing_session& s, const text_line& line, std::uint64_t offset) {
-    s.text_lines = line.number;
-    hex_line h;
-    read_hex_line(line, h);
-    if (h.fault.fault != image_fault::none || (!h.labelled && h.count == 0)) {
-        return;
-    }
-    const std::uint32_t at = h.labelled ? h.label : s.next;
-    put_typed(s.typed, at, h.bytes, h.count);
-    s.next = at + static_cast<std::uint32_t>(h.count);
-    if (h.count > 0) {
-        push(s.lines, accepted_line{offset, line.number, at, static_cast<std::uint32_t>(h.count)});
-    }
-}
-
-} // namespace
-
-void retype_text(typing_session& s, const char* text, std::size_t size) {
-    std::size_t at = size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
-    for (unsigned long long number = 1; at < size; ++number) {
-        std::size_t end = at;
-        while (end < size && text[end] != '\n' && text[end] != '\r') {
-            ++end;
-        }
-        const std::size_t length = end - at;
-        const text_line line{length <= text_line_max ? text + at : nullptr, length, number,
-                             text_fault::none, 0};
-        retype_line(s, line, at);
-        at = end +
-             (end < size && text[end] == '\r' && end + 1 < size && text[end + 1] == '\n' ? 2 : 1);
-    }
-    s.text_size = size;
-    s.text_ends_line = size == 0 || text[size - 1] == '\n' || text[size - 1] == '\r';
 }
 
 namespace {
@@ -93,7 +60,6 @@ typing_event take_back(typing_session& s) {
     }
     const accepted_line last = s.lines.items[--s.lines.count];
     take_typed(s.typed, last.from, last.size);
-    s.typed.first = s.typed.count == 0 ? last.from : s.typed.first;
     s.next = last.from;
     s.text_size = last.offset;
     s.text_lines = last.number - 1;
@@ -153,7 +119,7 @@ typing_event type_line(typing_session& s, listing_table& table, const text_line&
     if (!s.placed && !h.labelled) {
         return event_of(event_kind::no_address);
     }
-    if (!s.placed && !place_typing(s, table, h.label)) {
+    if (!s.placed && !place_typing(s, table, h.label, false)) {
         return event_of(event_kind::no_memory);
     }
     return take_bytes(s, h.labelled ? h.label : s.next, h, line, false, text, size);
@@ -174,26 +140,22 @@ void remark_page_reached(typing_session& s, typing_event& e) {
     }
 }
 
-unsigned long long typed_text_line(const void* state, std::uint32_t address) {
-    const auto& s = *static_cast<const typing_session*>(state);
-    if (!is_typed(s.typed, address)) {
-        return 0;
-    }
-    for (std::size_t i = s.lines.count; i-- > 0;) {
-        const accepted_line& line = s.lines.items[i];
-        if (address - line.from < line.size) {
-            return line.number;
-        }
-    }
-    return 0;
-}
-
 typing_tally tally(const typing_session& s) {
-    typing_tally t{s.typed.table->pages.count, 0, 0, s.typed.count > 0, s.next - 1};
+    const accepted_line* last = s.lines.count == 0 ? nullptr : &s.lines.items[s.lines.count - 1];
+    typing_tally t{s.typed.table->pages.count,
+                   0,
+                   0,
+                   s.stray,
+                   last != nullptr,
+                   last == nullptr ? 0 : last->from + last->size - 1};
     for (std::size_t i = 0; s.placed && i < t.pages; ++i) {
         const page_view v = view_page(s.typed, s.typed.table->pages.items[i]);
         t.complete += v.complete ? 1 : 0;
         t.matching += v.matches ? 1 : 0;
     }
     return t;
+}
+
+bool all_typed(const typing_tally& t) {
+    return t.matching == t.pages && t.stray == 0;
 }

@@ -33,6 +33,7 @@ struct refused_line {
 struct typing_session {
     typed_pages typed;
     bool placed;        // the listing lies at its pages: typing's first address is known
+    bool origin_fixed;  // by a start address or the typed text; else the first line typed sets it
     std::uint32_t next; // where the next line goes on
     grow_array<accepted_line> lines;
     std::uint64_t text_size;       // of the typed text
@@ -40,6 +41,8 @@ struct typing_session {
     bool text_ends_line;           // the typed text is empty or ends with a line end
     const char* line_end;          // what ends each line added
     refused_line refused;
+    std::uint64_t stray;       // bytes of the typed text in no page of the listing
+    std::uint32_t first_stray; // the first of them
 };
 
 enum class event_kind {
@@ -72,9 +75,10 @@ struct typing_remark {
 struct typing_event {
     event_kind kind;
     std::uint32_t address, from, size;
-    check_report report;       // of a refused line
-    bool on_line_before;       // a hint names a byte of the line accepted before
-    const table_page* suspect; // the refused line's page does not add up: its listing line
+    check_report report;             // of a refused line
+    bool on_line_before;             // a hint names a byte of the line accepted last
+    unsigned long long earlier_line; // or one of this line of the typed text, before it
+    const table_page* suspect;       // the refused line's page does not add up: its listing line
     image_error fault;
     std::uint64_t offset; // the typed text's size before the line added or taken back
     const char* text;     // what is added to the typed text: `text_size` bytes
@@ -87,12 +91,9 @@ struct typing_event {
 bool start_typing(typing_session& s, const listing_table& table, const char* line_end);
 void end_typing(typing_session& s);
 
-// Places the listing with typing's first address at `address`.
-bool place_typing(typing_session& s, listing_table& table, std::uint32_t address);
-
-// Puts the lines of the typed text read again, `size` bytes of UTF-8, as they stand,
-// unchecked; typing goes on after the last.
-void retype_text(typing_session& s, const char* text, std::size_t size);
+// Places the listing with typing's first address at `address`: fixed when a start address or
+// the typed text says so, else where the first line typed goes.
+bool place_typing(typing_session& s, listing_table& table, std::uint32_t address, bool fixed);
 
 // What the typed line does; `text` of the event stays valid until the next call.
 typing_event type_line(typing_session& s, listing_table& table, const text_line& line, char* text,
@@ -105,13 +106,13 @@ void remark_page_reached(typing_session& s, typing_event& e);
 // address of the last typed byte.
 struct typing_tally {
     std::size_t pages, complete, matching;
+    std::uint64_t stray; // bytes of the typed text in no page of the listing
     bool any_typed;
     std::uint32_t last;
 };
 typing_tally tally(const typing_session& s);
 
-// The typed text's line that gave the byte at `address`, 0 when none did; `state` is the
-// session. For the reports about the typed text.
-unsigned long long typed_text_line(const void* state, std::uint32_t address);
+// Whether typing is done: every page of the listing typed and matching, no byte besides.
+bool all_typed(const typing_tally& t);
 
 #endif

@@ -7,8 +7,22 @@
 #include <cstring>
 
 bool page_adds_up(const typed_pages& typed, const table_page& page) {
-    return page.line.kind != line_kind::page ||
+    return page.line.kind != line_kind::page || page.line.count == 0 ||
            adds_up(page.line, page.address, first_listed(typed, page));
+}
+
+unsigned long long typed_text_line(const void* state, std::uint32_t address) {
+    const auto& s = *static_cast<const typing_session*>(state);
+    if (!is_typed(s.typed, address)) {
+        return 0;
+    }
+    for (std::size_t i = s.lines.count; i-- > 0;) {
+        const accepted_line& line = s.lines.items[i];
+        if (address - line.from < line.size) {
+            return line.number;
+        }
+    }
+    return 0;
 }
 
 namespace {
@@ -75,8 +89,14 @@ typing_event refuse(typing_session& s, const line_view& v, std::uint32_t at,
     r.listing_value = v.listed_checksum;
     r.edits = find_edits(v.bytes, v.typed, 0, v.address,
                          static_cast<std::uint8_t>(v.listed_checksum - v.checksum));
+    // A hint may name a byte of an accepted line: the last one, or one before it.
+    const unsigned long long last =
+        s.lines.count == 0 ? 0 : s.lines.items[s.lines.count - 1].number;
     for (unsigned i = 0; i < r.edits.count; ++i) {
-        e.on_line_before = e.on_line_before || r.edits.edit[i].address < at;
+        const unsigned long long holder = typed_text_line(&s, r.edits.edit[i].address);
+        e.on_line_before = e.on_line_before || (holder != 0 && holder == last);
+        e.earlier_line =
+            holder != 0 && holder != last && e.earlier_line == 0 ? holder : e.earlier_line;
     }
     e.suspect = page_adds_up(s.typed, *v.page) ? nullptr : v.page;
     s.refused.held = e.suspect != nullptr && line.text != nullptr;
@@ -87,6 +107,16 @@ typing_event refuse(typing_session& s, const line_view& v, std::uint32_t at,
     return e;
 }
 
+// Room for a label and its blank: "0001C000: ".
+constexpr std::size_t label_room = 10;
+
+// Whether the line, which has no label of its own, needs one to say where it goes in the text:
+// it does not go on where the text ends.
+bool needs_label(const typing_session& s, std::uint32_t at, const hex_line& h) {
+    const accepted_line* last = s.lines.count == 0 ? nullptr : &s.lines.items[s.lines.count - 1];
+    return !h.labelled && (last == nullptr || last->from + last->size != at);
+}
+
 // The text that adds the line to the typed text: a line end first when the text lacks one, an
 // address label when the line has none and does not go on where the text ends.
 std::size_t text_to_add(const typing_session& s, std::uint32_t at, const hex_line& h,
@@ -95,8 +125,7 @@ std::size_t text_to_add(const typing_session& s, std::uint32_t at, const hex_lin
     if (!s.text_ends_line) {
         used += static_cast<std::size_t>(std::snprintf(text, size, "%s", s.line_end));
     }
-    const accepted_line* last = s.lines.count == 0 ? nullptr : &s.lines.items[s.lines.count - 1];
-    if (!h.labelled && (last == nullptr || last->from + last->size != at)) {
+    if (needs_label(s, at, h)) {
         used += static_cast<std::size_t>(std::snprintf(
             text + used, size - used, at > 0xFFFF ? "%08" PRIX32 ": " : "%04" PRIX32 ": ", at));
     }
@@ -123,10 +152,12 @@ void remark_totals(const typing_session& s, std::uint32_t at, std::size_t n, typ
     }
 }
 
-// The page that typing leaves, by a label elsewhere, with some of its lines still to type.
+// The page that typing leaves, by a label on another page, with some of its lines still to
+// type; before the line is put.
 void remark_left_behind(const typing_session& s, std::uint32_t at, typing_event& e) {
     const table_page* left = page_at(*s.typed.table, s.next);
-    if (at == s.next || left == nullptr) {
+    const bool same_page = ((at ^ s.next) & ~std::uint32_t{0xFF}) == 0;
+    if (same_page || left == nullptr) {
         return;
     }
     const page_view v = view_page(s.typed, *left);
@@ -144,23 +175,29 @@ typing_event take_bytes(typing_session& s, std::uint32_t at, const hex_line& h,
     if (e.kind != event_kind::nothing) {
         return e;
     }
+    remark_left_behind(s, at, e);
     if (n == 0) { // a label alone: typing goes on there
         if (page_at(*s.typed.table, at) == nullptr) {
             return event_of(event_kind::not_listed, at & ~std::uint32_t{0xFF});
         }
-        remark_left_behind(s, at, e);
         s.next = at;
         return e;
     }
-    const std::uint32_t first = s.typed.first;
+    if (needs_label(s, at, h) && line.length + label_room > text_line_max) {
+        typing_event too_long = event_of(event_kind::not_hex, at);
+        too_long.fault = fault_at(image_fault::too_long, 0);
+        return too_long;
+    }
+    const std::uint32_t origin = s.typed.origin;
+    s.typed.origin = s.typed.count == 0 && !s.origin_fixed ? at : origin;
     put_typed(s.typed, at, h.bytes, n);
     line_view differing{};
     if (first_differing(s, at, n, forced, differing)) {
         take_typed(s.typed, at, n);
-        s.typed.first = s.typed.count == 0 ? first : s.typed.first;
+        s.typed.origin = origin;
         return refuse(s, differing, at, line);
     }
-    e = event_of(event_kind::accepted, at);
+    e.kind = event_kind::accepted;
     e.from = at;
     e.size = static_cast<std::uint32_t>(n);
     e.text = text;
@@ -170,7 +207,6 @@ typing_event take_bytes(typing_session& s, std::uint32_t at, const hex_line& h,
         take_typed(s.typed, at, n);
         return event_of(event_kind::no_memory, at);
     }
-    remark_left_behind(s, at, e);
     remark_totals(s, at, n, e);
     s.text_size += e.text_size;
     s.text_lines += 1;

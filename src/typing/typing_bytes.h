@@ -18,4 +18,8 @@ typing_event take_bytes(typing_session& s, std::uint32_t at, const hex_line& h,
 // Whether the page's listing line adds up, its first checksum for the line first_listed says.
 bool page_adds_up(const typed_pages& typed, const table_page& page);
 
+// The typed text's line that gave the byte at `address`, 0 when none did; `state` is the
+// session. For the reports about the typed text.
+unsigned long long typed_text_line(const void* state, std::uint32_t address);
+
 #endif

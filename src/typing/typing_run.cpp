@@ -1,5 +1,6 @@
 #include "typing/typing_run.h"
 
+#include "typing/typing_bytes.h"
 #include "typing/typing_text.h"
 
 namespace {
@@ -34,6 +35,7 @@ bool ends_typing(event_kind kind) {
 typing_status run_typing(typing_session& s, listing_table& table, const typing_request& request) {
     const image_text lines{typed_text_line, nullptr, &s, nullptr, 0};
     report_writer writer{request.output, lines, true, 0, 0, false};
+    write_listed_twice(writer, table);
     typing_event first{};
     remark_page_reached(s, first);
     write_event(writer, first, s);
@@ -54,9 +56,7 @@ typing_status run_typing(typing_session& s, listing_table& table, const typing_r
         if (!carry_out(e, request.text)) {
             return typing_status::text_failed;
         }
-        if (e.kind == event_kind::accepted || e.kind == event_kind::taken_back) {
-            remark_page_reached(s, e);
-        }
+        remark_page_reached(s, e);
         write_event(writer, e, s);
     }
     if (writer.failed) {
@@ -71,6 +71,5 @@ typing_status run_typing(typing_session& s, listing_table& table, const typing_r
     if (!write_how_far(writer, s)) {
         return typing_status::output_failed;
     }
-    const typing_tally t = tally(s);
-    return t.matching == t.pages ? typing_status::all_match : typing_status::pages_to_go;
+    return all_typed(tally(s)) ? typing_status::all_match : typing_status::pages_to_go;
 }

@@ -22,8 +22,14 @@ bool write_refused(report_writer& w, const typing_event& e) {
     if (e.suspect != nullptr) {
         std::snprintf(listing, sizeof listing, "%llu)", e.suspect->number);
     }
+    char earlier[48] = "";
+    if (e.earlier_line != 0 && !e.on_line_before) {
+        std::snprintf(earlier, sizeof earlier, ":%llu)", e.earlier_line);
+    }
     return write(w, {t.text, t.tail,
                      e.on_line_before ? " (on the line before: type - to take it back)" : "",
+                     earlier[0] != '\0' ? " (on an earlier line: " : "",
+                     earlier[0] != '\0' ? w.output.image_name : "", earlier,
                      e.suspect != nullptr ? " (or the listing's checksum is mistyped: " : "",
                      e.suspect != nullptr ? w.output.listing_name : "",
                      e.suspect != nullptr ? ":" : "", listing});
@@ -107,6 +113,19 @@ bool write_event(report_writer& writer, const typing_event& e, const typing_sess
     return !writer.failed;
 }
 
+bool write_listed_twice(report_writer& writer, const listing_table& table) {
+    for (std::size_t i = 0; i < table.pages.count; ++i) {
+        const table_page& page = table.pages.items[i];
+        if (page.earlier != 0) {
+            char text[96];
+            std::snprintf(text, sizeof text, ":%llu: %04" PRIX32 ": the page of line %llu too",
+                          page.number, page.address, page.earlier);
+            write(writer, {writer.output.listing_name, text});
+        }
+    }
+    return !writer.failed;
+}
+
 bool write_where(report_writer& writer, const typing_session& s) {
     const typing_tally t = tally(s);
     char text[128];
@@ -120,7 +139,7 @@ bool write_where(report_writer& writer, const typing_session& s) {
 bool write_how_far(report_writer& writer, const typing_session& s) {
     const typing_tally t = tally(s);
     char text[160];
-    if (t.matching == t.pages) {
+    if (all_typed(t)) {
         std::snprintf(text, sizeof text, "all %zu pages typed and match", t.pages);
         return write(writer, {text});
     }
@@ -136,7 +155,13 @@ bool write_how_far(report_writer& writer, const typing_session& s) {
                            differing, differing == 1 ? "s" : "");
     }
     if (to_go > 0) {
-        std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), ", %zu to go", to_go);
+        n += std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), ", %zu to go",
+                           to_go);
+    }
+    if (t.stray > 0) {
+        std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n),
+                      ", %llu byte%s outside them", static_cast<unsigned long long>(t.stray),
+                      t.stray == 1 ? "" : "s");
     }
     return write(writer, {text});
 }

@@ -10,11 +10,14 @@
 // Reports about the listing and the typed text name them as `writer`'s output does.
 bool write_event(report_writer& writer, const typing_event& e, const typing_session& s);
 
+// The page lines placed at a page that an earlier line has: they are not typed against.
+bool write_listed_twice(report_writer& writer, const listing_table& table);
+
 // "at C008: 2 of 16 pages typed, 14 to go", for "?".
 bool write_where(report_writer& writer, const typing_session& s);
 
 // The last line: "all 16 pages typed and match", or "typed to C7FF: 8 of 16 pages match, 8 to
-// go" (and how many differ, when any do).
+// go" (and how many differ, and how many bytes lie outside the listing's pages, when any do).
 bool write_how_far(report_writer& writer, const typing_session& s);
 
 // The prompt for the next line, the address it goes on at: "C008: ".

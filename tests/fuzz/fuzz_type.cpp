@@ -202,7 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
            input, "", text);
     typing_session s{};
     expect(start_typing(s, table, "\n") &&
-               place_typing(s, table, static_cast<std::uint32_t>(start)),
+               place_typing(s, table, static_cast<std::uint32_t>(start), true),
            "no session", listing, input, "", text);
     char* buffer = nullptr;
     std::size_t length = 0;
