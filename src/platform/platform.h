@@ -86,16 +86,17 @@ bool commit_output(output_file& out);
 // Closes the output and removes the temporary file, leaving `name` as it was.
 void discard_output(output_file& out);
 
-// The typed text being built, open for reading and writing: created empty when it does not
-// exist. A line is added in one write at its end; when it cannot be written whole, the file is
-// cut back to its size before it. Each is `synced` to the disk when asked, before the call
-// returns.
+// The typed text being built, open for reading and writing; one that does not exist is created
+// with its first line, so that a run that adds none leaves none. A line is added in one write at
+// its end; when it cannot be written whole, the file is cut back to its size before it. Each is
+// `synced` to the disk when asked, before the call returns.
 struct typed_file {
-    int fd;
+    const char* name;
+    int fd; // -1 until a file that did not exist is created
     std::uint64_t size;
     bool synced;
 };
-// False when `name` cannot be opened for reading and writing, or is no regular file.
+// False when `name` exists and cannot be opened for reading and writing, or is no regular file.
 bool open_typed(const char* name, typed_file& file);
 // Reads up to `size` bytes of it from `offset` on: how many, 0 at the end, -1 on failure.
 long read_typed(typed_file& file, std::uint64_t offset, char* buffer, std::size_t size);

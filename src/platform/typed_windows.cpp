@@ -28,6 +28,9 @@ bool open_typed(const char* name, typed_file& file) {
 }
 
 long read_typed(typed_file& file, std::uint64_t offset, char* buffer, std::size_t size) {
+    if (file.fd < 0) {
+        return 0;
+    }
     if (_lseeki64(file.fd, static_cast<__int64>(offset), SEEK_SET) < 0) {
         return -1;
     }
@@ -35,6 +38,9 @@ long read_typed(typed_file& file, std::uint64_t offset, char* buffer, std::size_
 }
 
 bool add_to_typed(typed_file& file, const char* text, std::size_t n) {
+    if (file.fd < 0 && (file.fd = open_file(file.name, _O_CREAT | _O_EXCL)) < 0) {
+        return false;
+    }
     std::size_t done = 0;
     bool written = _lseeki64(file.fd, static_cast<__int64>(file.size), SEEK_SET) >= 0;
     while (written && done < n) {
@@ -51,6 +57,9 @@ bool add_to_typed(typed_file& file, const char* text, std::size_t n) {
 }
 
 bool cut_typed(typed_file& file, std::uint64_t size) {
+    if (file.fd < 0) {
+        return size == 0;
+    }
     if (_chsize_s(file.fd, static_cast<__int64>(size)) != 0) {
         return false;
     }
