@@ -61,6 +61,7 @@ struct options {
     request asked;
     bool check;    // --check came
     bool type;     // --type came
+    bool format;   // --format came
     bool refused;  // an option that does not exist, or lacks its value
     int next;      // the first argument after the options
     bool ended;    // by "--"
@@ -86,6 +87,7 @@ void read_option(int count, const char* const* arguments, options& o) {
         (check ? o.check : o.type) = true;
         o.asked.listing = take_value() ? value : nullptr;
     } else if (names(argument, "format", value)) {
+        o.format = true;
         if (take_value()) {
             const auto format = format_named(value);
             o.asked.format = format.value_or(image_format::raw);
@@ -155,8 +157,7 @@ request read_operands(int count, const char* const* arguments, options& o) {
     }
     // The typed lines come from standard input: the listing cannot, and the typed text, which
     // is written, is a file. Its format is hex.
-    const bool typed_format =
-        o.asked.format == image_format::raw || o.asked.format == image_format::hex;
+    const bool typed_format = !o.format || o.asked.format == image_format::hex;
     if (o.type && (is(arguments[file], "-") || is(o.asked.listing, "-") || !typed_format)) {
         return refused(true, true);
     }
@@ -216,7 +217,7 @@ std::optional<image_format> format_of_extension(const char* name) {
 }
 
 request read_request(int count, const char* const* arguments) {
-    options o{refused(false), false, false, false, 1, false, false};
+    options o{refused(false), false, false, false, false, 1, false, false};
     while (o.next < count && is_option(arguments[o.next]) && !o.ended) {
         const char* argument = long_form(arguments[o.next]);
         if (is(argument, "--")) {

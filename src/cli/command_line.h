@@ -34,7 +34,7 @@ enum class command {
     usage,
     unknown_format,
     unknown_option,
-    both_standard_input,  // a check's listing and image both "-", or --type's listing "-"
+    both_standard_input,  // a check's listing and image both "-"
     unnamed_write_format, // --write OUT without --to, and OUT's extension names no format
 };
 

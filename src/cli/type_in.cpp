@@ -90,21 +90,26 @@ bool read_typed_text(typed_file& file, grow_array<char>& text) {
 // else the first line typed says.
 bool place_new(typing_session& s, listing_table& table, std::optional<std::uint32_t> start) {
     const std::optional<std::uint32_t> at = start ? start : first_label(table);
-    return !at || place_typing(s, table, *at);
+    return !at || place_typing(s, table, *at, start.has_value());
 }
 
 // Writes the image typed, as --write writes an image read from the typed text.
-int write_typed(const request& asked, typed_file& file) {
+int write_typed(const request& asked, std::optional<std::uint32_t> start, typed_file& file) {
     grow_array<char> text;
+    int status = 0;
+    if (writes_over(asked, input_file{file.fd, true, file.size, 0}, " is the typed text", status)) {
+        return status;
+    }
     if (!read_typed_text(file, text)) {
         return fail_on_file("cannot read", asked.image, check_trouble);
     }
-    opened_image opened{};
-    opened.read.memory = image_memory{take_image_chunk, give_back_image_chunk};
-    held_text held{text.items, text.count, 0};
-    const image_error error =
-        read_image_file(image_format::hex, text_of_held(held), std::nullopt, opened.read);
-    int status = 0;
+    opened_image labelled{};
+    opened_image placed{};
+    image_error error{};
+    opened_image& opened = read_typed_image(text.items, text.count, start, image_reading::to_list,
+                                            labelled.read, placed.read, error) == &labelled.read
+                               ? labelled
+                               : placed;
     image_output output{};
     if (error.fault != image_fault::none ||
         !open_image_output(asked, opened, check_trouble, output, status)) {
@@ -139,7 +144,8 @@ int ended(typing_status status, const request& asked) {
 }
 
 // Types in the lines of standard input, and ends with the run's status.
-int type_lines(const request& asked, listing_table& table, typing_session& s, typed_file& file) {
+int type_lines(const request& asked, std::optional<std::uint32_t> start, listing_table& table,
+               typing_session& s, typed_file& file) {
     input_file lines = open_standard_input();
     const bool person = is_terminal(stdin);
     file.synced = person; // a crash of the machine loses no line a person typed
@@ -148,7 +154,7 @@ int type_lines(const request& asked, listing_table& table, typing_session& s, ty
                                 typed_text{add_text, cut_text, &file}};
     const typing_status status = run_typing(s, table, typing);
     if (status == typing_status::all_match && asked.write_name != nullptr) {
-        const int written = write_typed(asked, file);
+        const int written = write_typed(asked, start, file);
         if (written != EXIT_SUCCESS) {
             return written;
         }
@@ -159,29 +165,16 @@ int type_lines(const request& asked, listing_table& table, typing_session& s, ty
     return ended(status, asked);
 }
 
-} // namespace
-
-int type_in(const request& asked) {
-    end_when_memory_runs_out(check_trouble);
-    const std::optional<std::uint32_t> start =
-        asked.start != nullptr ? parse_start_address(asked.start) : std::nullopt;
-    if (asked.start != nullptr && !start) {
-        return fail(type_usage, check_trouble);
-    }
-    listing_table table{};
-    int status = 0;
-    if (!read_listing(asked, table, status)) {
-        return status;
-    }
-    typed_file file{-1, 0, false};
-    if (!open_typed(asked.image, file)) {
-        return fail_on_file("cannot open", asked.image, check_trouble);
-    }
+// Types into the opened typed text, resumed from what it holds.
+int type_into(const request& asked, std::optional<std::uint32_t> start, listing_table& table,
+              typed_file& file) {
     grow_array<char> text;
     typing_session s{};
+    int status = 0;
     if (writes_over(asked, input_file{file.fd, true, file.size, 0}, " is the typed text", status)) {
-        // said
-    } else if (!read_typed_text(file, text)) {
+        return status;
+    }
+    if (!read_typed_text(file, text)) {
         status = fail_on_file("cannot read", asked.image, check_trouble);
     } else if (!start_typing(s, table, text_line_end())) {
         status = fail("not enough memory", check_trouble);
@@ -198,10 +191,32 @@ int type_in(const request& asked) {
                                      false};
                 write_where(writer, s);
             }
-            status = type_lines(asked, table, s, file);
+            status = type_lines(asked, start, table, s, file);
         }
     }
     end_typing(s);
+    return status;
+}
+
+} // namespace
+
+int type_in(const request& asked) {
+    end_when_memory_runs_out(check_trouble);
+    const std::optional<std::uint32_t> start =
+        asked.start != nullptr ? parse_start_address(asked.start) : std::nullopt;
+    if (asked.start != nullptr && !start) {
+        return fail(type_usage, check_trouble);
+    }
+    listing_table table{};
+    int status = 0;
+    if (!read_listing(asked, table, status)) {
+        return status;
+    }
+    typed_file file{};
+    if (!open_typed(asked.image, file)) {
+        return fail_on_file("cannot open", asked.image, check_trouble);
+    }
+    status = type_into(asked, start, table, file);
     close_typed(file);
     return status;
 }

@@ -6,6 +6,7 @@
 #include "image/image_formats.h"
 #include "platform/platform.h"
 #include "text/held_text.h"
+#include "typing/typed_again.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -17,7 +18,7 @@ namespace {
 // The image's bytes before `end` only: a check of the pages typed whole.
 struct bounded_bytes {
     byte_source source;
-    std::uint32_t at, end;
+    std::uint64_t at, end; // past FFFFFFFF, not round to 0
 };
 
 read_result next_bounded(void* state, byte_run& run) {
@@ -32,8 +33,8 @@ read_result next_bounded(void* state, byte_run& run) {
         b.at = b.end;
         return read_result::end;
     }
-    run.size = std::min<std::size_t>(run.size, b.end - b.at);
-    b.at += static_cast<std::uint32_t>(run.size);
+    run.size = static_cast<std::size_t>(std::min<std::uint64_t>(run.size, b.end - b.at));
+    b.at += run.size;
     return read_result::bytes;
 }
 
@@ -45,16 +46,28 @@ std::uint32_t next_byte_at(const void* state, std::uint32_t address) {
     return next_file_byte(*static_cast<const image*>(state), address);
 }
 
-// The page typed whole with the highest address, and the listing's text up to its line; none
-// when no page is typed whole.
-const table_page* last_whole_page(const listing_table& table, const typing_session& s) {
-    for (std::size_t i = table.order.count; i-- > 0;) {
-        const table_page& page = table.pages.items[table.order.items[i]];
-        if (view_page(s.typed, page).complete) {
-            return &page;
-        }
+// The last page, as its position in address order, of the pages typed whole one after the
+// other from the listing's first page on, where the typed text begins: the pages a check sees
+// as it would see the whole text. The count of pages when the first is not typed whole.
+std::size_t whole_from_first(const listing_table& table, const typing_session& s,
+                             std::uint32_t first) {
+    const std::size_t none = table.order.count;
+    if (none == 0 || table.order.items[0] != 0 ||
+        table.pages.items[0].address != (first & ~std::uint32_t{0xFF})) {
+        return none;
     }
-    return nullptr;
+    std::size_t last = none;
+    for (std::size_t i = 0; i < table.order.count; ++i) {
+        const table_page& page = table.pages.items[table.order.items[i]];
+        const bool next =
+            i == 0 ||
+            page.address == table.pages.items[table.order.items[i - 1]].address + page_size;
+        if (!next || !view_page(s.typed, page).complete) {
+            break;
+        }
+        last = i;
+    }
+    return last;
 }
 
 // Checks the typed text's pages up to `last`, the listing's lines up to its line, as a check
@@ -71,7 +84,8 @@ bool check_typed(const request& asked, const listing_table& table, const image& 
                                  options};
     check_state* state = begin_check(checking);
     image_reader reader = read_image(typed, asked.fill);
-    bounded_bytes bounded{image_bytes(reader), image_start(typed), last.address + 0x100};
+    bounded_bytes bounded{image_bytes(reader), image_start(typed),
+                          std::uint64_t{last.address} + page_size};
     const walk_status walked = state == nullptr
                                    ? walk_status::complete
                                    : walk_pages(byte_source{next_bounded, &bounded},
@@ -85,9 +99,24 @@ bool check_typed(const request& asked, const listing_table& table, const image& 
     return false;
 }
 
-// The lines typed whole from `from` on, past the pages checked, that differ from the listing.
-void report_after(const request& asked, const image& typed, const typing_session& s,
-                  std::uint32_t from) {
+void report_line(report_writer& writer, const line_view& v) {
+    check_report r{};
+    r.kind = report_kind::line_checksum;
+    r.side = report_side::image;
+    r.address = v.address;
+    r.image_address = v.address;
+    r.image_value = v.checksum;
+    r.listing_value = v.listed_checksum;
+    r.edits = find_edits(v.bytes, v.typed, 0, v.address,
+                         static_cast<std::uint8_t>(v.listed_checksum - v.checksum));
+    write_report(writer, r);
+}
+
+// What the check did not see: the lines typed whole that differ from the listing, on the pages
+// after those it checked (from position `from` in address order), and the bytes in no page of
+// the listing.
+void report_after(const request& asked, const image& typed, const listing_table& table,
+                  const typing_session& s, std::size_t from) {
     const image_text lines{text_line_at, next_byte_at, &typed, nullptr, 0};
     report_writer writer{check_output{stdout, write_line, asked.listing, asked.image},
                          lines,
@@ -95,20 +124,21 @@ void report_after(const request& asked, const image& typed, const typing_session
                          0,
                          0,
                          false};
-    for (std::uint32_t line = from & ~7u; line - from < s.next - from; line += 8) {
-        const line_view v = view_line(s.typed, line);
-        if (!v.complete || !v.listed || v.checksum == v.listed_checksum) {
-            continue;
+    for (std::size_t i = from; i < table.order.count; ++i) {
+        const table_page& page = table.pages.items[table.order.items[i]];
+        for (unsigned line = 0; line < lines_per_page; ++line) {
+            const line_view v = view_line(s.typed, page.address + line_size * line);
+            if (v.complete && v.listed && v.checksum != v.listed_checksum) {
+                report_line(writer, v);
+            }
         }
+    }
+    if (s.stray > 0) {
         check_report r{};
-        r.kind = report_kind::line_checksum;
+        r.kind = report_kind::page_not_in_listing;
         r.side = report_side::image;
-        r.address = line;
-        r.image_address = line;
-        r.image_value = v.checksum;
-        r.listing_value = v.listed_checksum;
-        r.edits = find_edits(v.bytes, v.typed, 0, line,
-                             static_cast<std::uint8_t>(v.listed_checksum - v.checksum));
+        r.address = s.first_stray & ~std::uint32_t{0xFF};
+        r.image_address = s.first_stray;
         write_report(writer, r);
     }
     write_withheld(writer);
@@ -123,6 +153,20 @@ bool refuse(const image_error& error, const char* name, int& status) {
 
 } // namespace
 
+image* read_typed_image(const char* text, std::size_t size, std::optional<std::uint32_t> start,
+                        image_reading how, image& labelled, image& placed, image_error& error) {
+    held_text held{text, size, 0};
+    labelled.memory = image_memory{take_image_chunk, give_back_image_chunk};
+    error = read_image_file(image_format::hex, text_of_held(held), std::nullopt, labelled, how);
+    if (error.fault != image_fault::no_start || !start) {
+        return &labelled;
+    }
+    held.at = 0;
+    placed.memory = labelled.memory;
+    error = read_image_file(image_format::hex, text_of_held(held), start, placed, how);
+    return &placed;
+}
+
 bool resume_typing(const request& asked, std::optional<std::uint32_t> start, listing_table& table,
                    typing_session& s, const char* text, std::size_t size, int& status) {
     if (size >= 2 &&
@@ -133,36 +177,31 @@ bool resume_typing(const request& asked, std::optional<std::uint32_t> start, lis
                    check_trouble);
         return false;
     }
-    held_text held{text, size, 0};
-    image typed{};
-    typed.memory = image_memory{take_image_chunk, give_back_image_chunk};
-    const image_error error = read_image_file(image_format::hex, text_of_held(held), start, typed,
-                                              image_reading::to_check);
+    // Typing goes on from the text as its labels place it; the check reads it as a check does,
+    // where a label that jumps may be taken for a mistake.
+    image labelled[2]{};
+    image placed[2]{};
+    image_error error{};
+    const image& typed =
+        *read_typed_image(text, size, start, image_reading::to_list, labelled[0], placed[0], error);
     if (error.fault != image_fault::none) {
         return refuse(error, asked.image, status);
     }
-    if (image_empty(typed)) { // comments and blank lines: typing adds to them
-        retype_text(s, text, size);
-        return true;
-    }
-    const std::uint32_t first = image_start(typed);
-    if (!place_typing(s, table, first)) {
+    const bool held = image_empty(typed) || place_typing(s, table, image_start(typed), true);
+    if (!held || !retype_image(s, typed, text, size)) {
         status = fail("not enough memory", check_trouble);
         return false;
     }
-    retype_text(s, text, size);
-    // A start address moves a text image to it; typing adds to the text where its labels say.
-    if (s.typed.count > 0 && s.typed.first != first) {
-        char line[96];
-        std::snprintf(line, sizeof line, ": begins at %04" PRIX32 ", not at %04" PRIX32,
-                      s.typed.first, first);
-        status = finish(check_trouble, write_line(stdout, {asked.image, line}), check_trouble);
+    if (image_empty(typed)) { // comments and blank lines: typing adds to them
+        return true;
+    }
+    const image& checked = *read_typed_image(text, size, start, image_reading::to_check,
+                                             labelled[1], placed[1], error);
+    const std::size_t last = whole_from_first(table, s, image_start(typed));
+    if (last < table.order.count &&
+        !check_typed(asked, table, checked, table.pages.items[table.order.items[last]], status)) {
         return false;
     }
-    const table_page* last = last_whole_page(table, s);
-    if (last != nullptr && !check_typed(asked, table, typed, *last, status)) {
-        return false;
-    }
-    report_after(asked, typed, s, last != nullptr ? last->address + 0x100 : first);
+    report_after(asked, typed, table, s, last < table.order.count ? last + 1 : 0);
     return true;
 }

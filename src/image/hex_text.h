@@ -9,11 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-// A typed hex text: lines of bytes in hexadecimal, each beginning at an address label or where
-// the line before it ended. `labelled` tells whether its first line with bytes or a label has a
-// label; without one, that line begins at `start`, and is a fault when there is none. For a check,
-// a character that is no digit and a label out of order are noted, not refused.
-// One line of typed hex read alone, as a listing-free reader takes it: an optional label, then
+// One line of typed hex read alone, as a text without a check is read: an optional label, then
 // bytes; a comment and blanks are nothing. `fault` tells why it is no such line.
 struct hex_line {
     image_error fault;
@@ -24,6 +20,10 @@ struct hex_line {
 };
 void read_hex_line(const text_line& line, hex_line& out);
 
+// A typed hex text: lines of bytes in hexadecimal, each beginning at an address label or where
+// the line before it ended. `labelled` tells whether its first line with bytes or a label has a
+// label; without one, that line begins at `start`, and is a fault when there is none. For a check,
+// a character that is no digit and a label out of order are noted, not refused.
 image_error read_hex_text(text_reader& in, std::optional<std::uint32_t> start, image& out,
                           bool for_check, bool& labelled);
 
