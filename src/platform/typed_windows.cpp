@@ -10,20 +10,29 @@
 #include <io.h>
 #include <sys/stat.h>
 
-bool open_typed(const char* name, typed_file& file) {
+namespace {
+
+int open_file(const char* name, int flags) {
     const std::wstring wide = wide_of(name);
-    const int fd = wide.empty()
-                       ? -1
-                       : _wopen(wide.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT,
-                                _S_IREAD | _S_IWRITE);
+    errno = EINVAL;
+    return wide.empty() ? -1
+                        : _wopen(wide.c_str(), flags | _O_RDWR | _O_BINARY | _O_NOINHERIT,
+                                 _S_IREAD | _S_IWRITE);
+}
+
+} // namespace
+
+bool open_typed(const char* name, typed_file& file) {
+    file = typed_file{name, open_file(name, 0), 0, false};
+    if (file.fd < 0) {
+        return errno == ENOENT;
+    }
     struct _stat64 status {};
-    if (fd < 0 || _fstat64(fd, &status) != 0 || (status.st_mode & _S_IFREG) == 0) {
-        if (fd >= 0) {
-            _close(fd);
-        }
+    if (_fstat64(file.fd, &status) != 0 || (status.st_mode & _S_IFREG) == 0) {
+        close_typed(file);
         return false;
     }
-    file = typed_file{fd, static_cast<std::uint64_t>(status.st_size), false};
+    file.size = static_cast<std::uint64_t>(status.st_size);
     return true;
 }
 
