@@ -81,10 +81,13 @@ void read_option(int count, const char* const* arguments, options& o) {
         o.refused = o.refused || value == nullptr;
         return value != nullptr;
     };
-    if (names(argument, "check", value) || names(argument, "type", value)) {
-        const bool check = argument[2] == 'c';
-        o.refused = o.refused || (check ? o.type : o.check);
-        (check ? o.check : o.type) = true;
+    if (names(argument, "check", value)) { // a check or typing, not both
+        o.refused = o.refused || o.type;
+        o.check = true;
+        o.asked.listing = take_value() ? value : nullptr;
+    } else if (names(argument, "type", value)) {
+        o.refused = o.refused || o.check;
+        o.type = true;
         o.asked.listing = take_value() ? value : nullptr;
     } else if (names(argument, "format", value)) {
         o.format = true;
@@ -131,18 +134,19 @@ request read_operands(int count, const char* const* arguments, options& o) {
     const bool start_given =
         count - o.next >= 2 || (o.asked.format == image_format::raw && !o.type);
     const int file = o.next + (start_given ? 1 : 0);
-    // An option among or after them is misplaced; a misplaced --check is refused as a check.
+    // An option among or after them is misplaced; a misplaced --check or --type is refused as
+    // one. A check and typing end with a check's statuses.
     bool misplaced = false;
+    bool check_form = o.check || o.type;
     for (int i = o.next; i < count; ++i) {
         const char* value = nullptr;
         if (is_option(arguments[i]) && (i > file || !o.ended)) {
             misplaced = true;
-            o.check = o.check || names(long_form(arguments[i]), "check", value) ||
-                      names(long_form(arguments[i]), "type", value);
+            check_form = check_form || names(long_form(arguments[i]), "check", value) ||
+                         names(long_form(arguments[i]), "type", value);
         }
     }
-    o.check = o.check || o.type;
-    o.asked.check_form = o.check;
+    o.asked.check_form = check_form;
     o.asked.type_form = o.type;
     if (o.asked.option != nullptr) {
         o.asked.what = command::unknown_option;
@@ -153,7 +157,7 @@ request read_operands(int count, const char* const* arguments, options& o) {
         return o.asked;
     }
     if (o.refused || misplaced || file >= count) {
-        return refused(o.check, o.type);
+        return refused(check_form, o.type);
     }
     // The typed lines come from standard input: the listing cannot, and the typed text, which
     // is written, is a file. Its format is hex.
@@ -167,9 +171,9 @@ request read_operands(int count, const char* const* arguments, options& o) {
     }
     // A check's reports go to standard output, so its image cannot; --to names the format of
     // an image written.
-    if ((o.asked.write_name != nullptr && o.check && is(o.asked.write_name, "-")) ||
+    if ((o.asked.write_name != nullptr && check_form && is(o.asked.write_name, "-")) ||
         (o.to_given && o.asked.write_name == nullptr)) {
-        return refused(o.check, o.type);
+        return refused(check_form, o.type);
     }
     if (o.asked.write_name != nullptr && !o.to_given) {
         const auto format = format_of_extension(o.asked.write_name);

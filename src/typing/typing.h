@@ -83,7 +83,7 @@ struct typing_event {
     std::uint64_t offset; // the typed text's size before the line added or taken back
     const char* text;     // what is added to the typed text: `text_size` bytes
     std::size_t text_size;
-    typing_remark remarks[4];
+    typing_remark remarks[12]; // a line of 4,096 characters reaches 9 pages at most
     unsigned remark_count;
 };
 
