@@ -58,18 +58,14 @@ table_status read_table(text_reader& in, listing_table& table) {
 }
 
 std::optional<std::uint32_t> first_label(const listing_table& table) {
-    for (std::size_t i = 0; i < table.pages.count; ++i) {
-        const char* label = table.pages.items[i].line.label;
-        if (label[0] != '\0') {
-            const std::uint32_t page = label_value(label) & ~std::uint32_t{0xFF};
-            return page - static_cast<std::uint32_t>(i) * 0x100;
-        }
+    if (table.pages.count == 0 || table.pages.items[0].line.label[0] == '\0') {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return label_value(table.pages.items[0].line.label) & ~std::uint32_t{0xFF};
 }
 
 bool place_table(listing_table& table, std::uint32_t first_page) {
-    std::uint32_t next = first_label(table).value_or(first_page & ~std::uint32_t{0xFF});
+    std::uint32_t next = first_page & ~std::uint32_t{0xFF};
     table.order.count = 0;
     for (std::size_t i = 0; i < table.pages.count; ++i) {
         table_page& page = table.pages.items[i];

@@ -35,13 +35,12 @@ enum class table_status { read, read_failed, no_memory, no_checksum_lines };
 
 table_status read_table(text_reader& in, listing_table& table);
 
-// Where the listing's labels place its first page line: at its own label, or so many pages
-// before the first labelled line as lines come before it; none when no line has a label.
+// The page of the first page line's label; none when it has none. (A label on a later line
+// says where a page after a hole lies, not where the first one does.)
 std::optional<std::uint32_t> first_label(const listing_table& table);
 
-// Places the pages: each labelled one at its label's page, those before the first labelled one
-// as first_label says, else the first at `first_page`, and each other after the page before it.
-// False when there is no memory.
+// Places the pages: each labelled one at its label's page, the first, unlabelled, at
+// `first_page`, and each other after the page before it. False when there is no memory.
 bool place_table(listing_table& table, std::uint32_t first_page);
 
 // The page line placed at the page of `address`; null when none is (the first placed there).

@@ -51,12 +51,16 @@ typing_status run_typing(typing_session& s, listing_table& table, const typing_r
             }
             break;
         }
+        const bool placed = s.placed;
         typing_event e = type_line(s, table, line, text, sizeof text);
         last = e.kind;
         if (!carry_out(e, request.text)) {
             return typing_status::text_failed;
         }
         remark_page_reached(s, e);
+        if (!placed && s.placed) { // the first label typed placed the listing
+            write_listed_twice(writer, table);
+        }
         write_event(writer, e, s);
     }
     if (writer.failed) {
