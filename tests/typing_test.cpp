@@ -139,6 +139,14 @@ TEST(Typing, ChecksEachLineAsItIsTyped) {
          "nothing to accept: + takes a line refused where the listing's line does not add up\n"
          "typed to C00F: 0 of 2 pages match, 2 to go\n",
          two_lines, typing_status::pages_to_go},
+        {"a jump, after which + has no line to accept", mistyped_listing(), c0, "",
+         line(c0, c0, 8) + line(c0, 0xC008, 8, true) + "C100:\n+\n",
+         "L:1: this line does not add up: a checksum or its total is mistyped\n"
+         "C008: line checksum 24, listing has 09 (or the listing's checksum is mistyped: L:1)\n"
+         "T:1: C000: holds 1 of the page's 32 lines\n"
+         "nothing to accept: + takes a line refused where the listing's line does not add up\n"
+         "typed to C007: 0 of 2 pages match, 2 to go\n",
+         line(c0, c0, 8), typing_status::pages_to_go},
         {"a label that jumps, and one outside the listing", listing, c0, "",
          line(c0, c0, 8) + line(c0, 0xC100, 8) + line(c0, 0xD000, 1),
          "T:1: C000: holds 1 of the page's 32 lines\nD000: page not in the listing\n"
@@ -161,6 +169,11 @@ TEST(Typing, ChecksEachLineAsItIsTyped) {
          "L:2: C000: the page of line 1 too\n"
          "typed to C0FF: 1 of 3 pages match, 1 differs, 1 to go\n",
          first_page, typing_status::pages_to_go},
+        {"a line that more of the text follows is not taken back", listing, c0,
+         line(c0, c0, 8) + "# to be typed on\n", "-\n",
+         "cannot take back T:1: more of the text follows it; mend it there\n"
+         "typed to C007: 0 of 2 pages match, 2 to go\n",
+         line(c0, c0, 8) + "# to be typed on\n", typing_status::pages_to_go},
         {"a first line without a label", listing, c0, "", line(c0, c0, 3, true),
          "typed to C002: 0 of 2 pages match, 2 to go\n", "C000: " + line(c0, c0, 3, true),
          typing_status::pages_to_go},

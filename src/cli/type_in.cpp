@@ -160,7 +160,8 @@ int type_lines(const request& asked, std::optional<std::uint32_t> start, listing
         }
     }
     if (status == typing_status::pages_to_go && asked.write_name != nullptr) {
-        write_line(stdout, {asked.write_name, ": not written, since pages are left to type"});
+        write_line(stdout,
+                   {asked.write_name, ": not written, since not every page is typed and matches"});
     }
     return ended(status, asked);
 }

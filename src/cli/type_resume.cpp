@@ -187,7 +187,10 @@ bool resume_typing(const request& asked, std::optional<std::uint32_t> start, lis
     if (error.fault != image_fault::none) {
         return refuse(error, asked.image, status);
     }
-    const bool held = image_empty(typed) || place_typing(s, table, image_start(typed), true);
+    // Typing began at the start address, when one is given: the text may begin later, typed in
+    // parts.
+    const bool held =
+        image_empty(typed) || place_typing(s, table, start.value_or(image_start(typed)), true);
     if (!held || !retype_image(s, typed, text, size)) {
         status = fail("not enough memory", check_trouble);
         return false;

@@ -42,7 +42,7 @@ bool put_run(typing_session& s, const image& typed, const image_run& run,
         accepted_line* last = lines.count == 0 ? nullptr : &lines.items[lines.count - 1];
         if (last != nullptr && last->number == number && last->from + last->size == at) {
             ++last->size;
-        } else if (!push(lines, accepted_line{0, number, at, 1})) {
+        } else if (!push(lines, accepted_line{0, 0, number, at, 1})) {
             return false;
         }
     }
@@ -68,6 +68,7 @@ bool retype_image(typing_session& s, const image& typed, const char* text, std::
     }
     for (accepted_line& line : lines) {
         line.offset = line.number - 1 < starts.count ? starts.items[line.number - 1] : size;
+        line.end = line.number < starts.count ? starts.items[line.number] : size;
         push(s.lines, line);
     }
     if (lines.count > 0) {

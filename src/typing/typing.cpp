@@ -58,7 +58,13 @@ typing_event take_back(typing_session& s) {
     if (s.lines.count == 0) {
         return event_of(event_kind::nothing_to_take_back);
     }
-    const accepted_line last = s.lines.items[--s.lines.count];
+    const accepted_line last = s.lines.items[s.lines.count - 1];
+    if (last.end != s.text_size) { // comments, or bytes outside the listing, come after it
+        typing_event e = event_of(event_kind::not_last);
+        e.report.number = last.number;
+        return e;
+    }
+    --s.lines.count;
     take_typed(s.typed, last.from, last.size);
     s.next = last.from;
     s.text_size = last.offset;
@@ -102,6 +108,8 @@ typing_event command(typing_session& s, char c, char* text, std::size_t size) {
 typing_event type_line(typing_session& s, listing_table& table, const text_line& line, char* text,
                        std::size_t size) {
     const char c = command_of(line);
+    // "+" takes the line refused last, as long as nothing but "?" came after it.
+    s.refused.held = s.refused.held && (c == '+' || c == '?');
     if (c != 0) {
         return command(s, c, text, size);
     }
@@ -110,7 +118,8 @@ typing_event type_line(typing_session& s, listing_table& table, const text_line&
     if (h.fault.fault != image_fault::none) {
         typing_event e = event_of(event_kind::not_hex);
         e.fault = h.fault;
-        e.address = s.next;
+        e.address = h.labelled ? h.label : s.next;
+        e.unplaced = !h.labelled && !s.placed;
         return e;
     }
     if (!h.labelled && h.count == 0) {

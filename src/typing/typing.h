@@ -15,9 +15,10 @@
 #include <cstddef>
 #include <cstdint>
 
-// A line in the typed text: where it begins there, its number, and the bytes it gave.
+// A line in the typed text: where it begins and ends there (where the next begins), its number,
+// and the bytes it gave.
 struct accepted_line {
-    std::uint64_t offset;
+    std::uint64_t offset, end;
     unsigned long long number;
     std::uint32_t from, size;
 };
@@ -55,6 +56,7 @@ enum class event_kind {
     no_address,    // the line has no label, and nothing says where typing begins
     taken_back,    // the line [from, from + size) is taken back: the text cut to `offset`
     nothing_to_take_back,
+    not_last,          // "-" for a line that more of the typed text follows: `report.number`
     nothing_to_accept, // "+" without a refused line on a page whose listing does not add up
     where,             // "?"
     end,               // "."
@@ -80,6 +82,7 @@ struct typing_event {
     unsigned long long earlier_line; // or one of this line of the typed text, before it
     const table_page* suspect;       // the refused line's page does not add up: its listing line
     image_error fault;
+    bool unplaced;        // no typed hex, and nothing says where it would go: no address to name
     std::uint64_t offset; // the typed text's size before the line added or taken back
     const char* text;     // what is added to the typed text: `text_size` bytes
     std::size_t text_size;

@@ -107,9 +107,6 @@ typing_event refuse(typing_session& s, const line_view& v, std::uint32_t at,
     return e;
 }
 
-// Room for a label and its blank: "0001C000: ".
-constexpr std::size_t label_room = 10;
-
 // Whether the line, which has no label of its own, needs one to say where it goes in the text:
 // it does not go on where the text ends.
 bool needs_label(const typing_session& s, std::uint32_t at, const hex_line& h) {
@@ -183,7 +180,8 @@ typing_event take_bytes(typing_session& s, std::uint32_t at, const hex_line& h,
         s.next = at;
         return e;
     }
-    if (needs_label(s, at, h) && line.length + label_room > text_line_max) {
+    const std::size_t label = at > 0xFFFF ? 10 : 6; // "0001C000: ", "C000: "
+    if (needs_label(s, at, h) && line.length + label > text_line_max) {
         typing_event too_long = event_of(event_kind::not_hex, at);
         too_long.fault = fault_at(image_fault::too_long, 0);
         return too_long;
@@ -203,7 +201,8 @@ typing_event take_bytes(typing_session& s, std::uint32_t at, const hex_line& h,
     e.text = text;
     e.text_size = text_to_add(s, at, h, line, text, size);
     e.offset = s.text_size + (s.text_ends_line ? 0 : std::strlen(s.line_end));
-    if (!push(s.lines, accepted_line{e.offset, s.text_lines + 1, at, e.size})) {
+    if (!push(s.lines,
+              accepted_line{e.offset, s.text_size + e.text_size, s.text_lines + 1, at, e.size})) {
         take_typed(s.typed, at, n);
         return event_of(event_kind::no_memory, at);
     }

@@ -78,7 +78,7 @@ bool write_plain(report_writer& w, const typing_event& e, const typing_session& 
     case event_kind::not_hex: {
         char words[128];
         describe_line_fault(e.fault, image_format::hex, words, sizeof words);
-        return write(w, {at, ": ", words});
+        return e.unplaced ? write(w, {words}) : write(w, {at, ": ", words});
     }
     case event_kind::not_listed:
         return write(w, {at, ": page not in the listing"});
@@ -90,6 +90,12 @@ bool write_plain(report_writer& w, const typing_event& e, const typing_session& 
         return write(w, {"taken back: ", at, " to ", last});
     case event_kind::nothing_to_take_back:
         return write(w, {"nothing to take back"});
+    case event_kind::not_last: {
+        char number[32];
+        std::snprintf(number, sizeof number, ":%llu", e.report.number);
+        return write(w, {"cannot take back ", w.output.image_name, number,
+                         ": more of the text follows it; mend it there"});
+    }
     case event_kind::nothing_to_accept:
         return write(w, {"nothing to accept: + takes a line refused where the listing's line "
                          "does not add up"});

@@ -790,7 +790,7 @@ group_type() {
         >out 2>err
     status=${PIPESTATUS[1]}
     verify "a run that types part of the program" 1 \
-        $'typed to C13F: 1 of 4 pages match, 3 to go\nprog.bin: not written, since pages are left to type\n' ""
+        $'typed to C13F: 1 of 4 pages match, 3 to go\nprog.bin: not written, since not every page is typed and matches\n' ""
     [ -e prog.bin ] && fail "--write writes nothing while pages are left"
     tail -n +41 prog.txt | "${launcher[@]}" "$tool" -t prog.lst --write prog.bin resumed.txt \
         >out 2>err
