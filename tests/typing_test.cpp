@@ -152,6 +152,12 @@ TEST(Typing, ChecksEachLineAsItIsTyped) {
          "T:1: C000: holds 1 of the page's 32 lines\nD000: page not in the listing\n"
          "typed to C107: 0 of 2 pages match, 2 to go\n",
          line(c0, c0, 8) + line(c0, 0xC100, 8), typing_status::pages_to_go},
+        {"a hole filled, and typing goes on past the bytes after it", listing, c0, "",
+         line(c0, c0, 8) + line(c0, 0xC010, 8) + line(c0, 0xC008, 8) + line(c0, 0xC018, 8, true),
+         "typed to C01F: 0 of 2 pages match, 2 to go\n",
+         line(c0, c0, 8) + line(c0, 0xC010, 8) + line(c0, 0xC008, 8) +
+             "C018: " + line(c0, 0xC018, 8, true),
+         typing_status::pages_to_go},
         {"no typed line, and a byte typed already", listing, c0, "",
          line(c0, c0, 8) + "C008: 0G\n" + line(c0, 0xC004, 4),
          "C008: character 'G' at column 8\nC004: already typed\n"

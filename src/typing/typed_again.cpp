@@ -72,7 +72,8 @@ bool retype_image(typing_session& s, const image& typed, const char* text, std::
         push(s.lines, line);
     }
     if (lines.count > 0) {
-        s.next = lines.items[lines.count - 1].from + lines.items[lines.count - 1].size;
+        s.next = next_untyped(s.typed, lines.items[lines.count - 1].from +
+                                           lines.items[lines.count - 1].size);
     }
     s.text_size = size;
     s.text_lines = starts.count;

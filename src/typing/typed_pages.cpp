@@ -36,6 +36,14 @@ bool is_typed(const typed_pages& typed, std::uint32_t address) {
     return page != nullptr && typed_at(*page, address & 0xFF);
 }
 
+std::uint32_t next_untyped(const typed_pages& typed, std::uint32_t address) {
+    const std::uint32_t from = address;
+    while (is_typed(typed, address) && address + 1 != from) {
+        ++address;
+    }
+    return address;
+}
+
 void put_typed(typed_pages& typed, std::uint32_t address, const std::uint8_t* bytes,
                std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {

@@ -35,6 +35,10 @@ typed_page* typed_page_at(const typed_pages& typed, std::uint32_t address);
 
 bool is_typed(const typed_pages& typed, std::uint32_t address);
 
+// The first address from `address` on that holds no typed byte (where typing goes on after a
+// line that filled a hole up to typed bytes).
+std::uint32_t next_untyped(const typed_pages& typed, std::uint32_t address);
+
 // Puts `n` bytes from `address` on, but for those typed already or in no page of the listing;
 // takes typed bytes away again.
 void put_typed(typed_pages& typed, std::uint32_t address, const std::uint8_t* bytes, std::size_t n);

@@ -210,7 +210,7 @@ typing_event take_bytes(typing_session& s, std::uint32_t at, const hex_line& h,
     s.text_size += e.text_size;
     s.text_lines += 1;
     s.text_ends_line = true;
-    s.next = at + e.size;
+    s.next = next_untyped(s.typed, at + e.size);
     s.refused.held = false;
     return e;
 }
