@@ -306,6 +306,9 @@ TEST(Check, SaysWhichFileToMendAndWhere) {
     const check_case cases[] = {
         {"a line of the image", 0, flipped, listing, check_status::differ,
          "I: 0110: line checksum A0, listing has 9C\n1 of 4 pages differ\n"},
+        {"the total of a page of one line, the next page one line off", 0x8002FF,
+         std::string("\0\0\0\x3A\x20\x0A\xD8\x2F\x70", 9), "FA : F7\nDE : DB\n",
+         check_status::differ, "L:1: 800200: page total 00, listing has F7\n1 of 2 pages differ\n"},
         {"a checksum of the listing", 0, rom,
          lines_of({lines[0], bumped(lines[1], 4)}) + lines[2] + "\n" + lines[3],
          check_status::differ,

@@ -139,6 +139,15 @@ bool one_typo_from(const page_sums& page, const listing_line& line) {
            (page.total == line.total || adds_up(line, page_address(page), page.first));
 }
 
+// Whether L is P but for one typo of the listing: its total, or a checksum left out or one too
+// many. One mistake, where the page after P, which L may seem to be but for a line of the image,
+// would be two.
+bool listing_typo_from(const page_sums& page, const listing_line& line) {
+    const pair_verdict verdict = compare_pair(page, line).verdict;
+    return verdict == pair_verdict::listing_total || verdict == pair_verdict::checksum_missing ||
+           verdict == pair_verdict::checksum_extra;
+}
+
 // Whether L, which is not P, is the page Q after it rather than P mistyped: Q exactly, or Q but
 // for a typo of the image when L is more than one line off P. A line one off each stays with P:
 // a page skipped and a typo of the next are two mistakes, where a line mistyped is one.
@@ -160,7 +169,7 @@ bool exchanged_with_next(check_state& c, const page_sums& page, const queued_lin
 std::optional<found_slip> judge_unlabelled(check_state& c, const page_sums& page,
                                            const queued_line& line) {
     const page_sums* next = page_ahead(c, 1);
-    const bool typo_here = one_typo_from(page, line.line);
+    const bool typo_here = one_typo_from(page, line.line) || listing_typo_from(page, line.line);
     if (next != nullptr && !typo_here && rather_next(page, *next, line.line)) {
         page_not_in_listing(c, page, &line);
         return std::nullopt;
