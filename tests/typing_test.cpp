@@ -180,6 +180,10 @@ TEST(Typing, ChecksEachLineAsItIsTyped) {
          "cannot take back T:1: more of the text follows it; mend it there\n"
          "typed to C007: 0 of 2 pages match, 2 to go\n",
          line(c0, c0, 8) + "# to be typed on\n", typing_status::pages_to_go},
+        {"a text whose lines end in CR alone", listing, c0, "C000: 00 01\r",
+         line(c0, 0xC002, 6, true), "typed to C007: 0 of 2 pages match, 2 to go\n",
+         "C000: 00 01\r" + line(c0, 0xC002, 6, true).substr(0, 17) + "\r",
+         typing_status::pages_to_go},
         {"a first line without a label", listing, c0, "", line(c0, c0, 3, true),
          "typed to C002: 0 of 2 pages match, 2 to go\n", "C000: " + line(c0, c0, 3, true),
          typing_status::pages_to_go},

@@ -38,7 +38,6 @@ table_status read_table(text_reader& in, listing_table& table) {
     text_line text{};
     bool checksum_line = false;
     while (read_line(in, text)) {
-        table.unmarked_utf16 = table.unmarked_utf16 || in.unmarked_utf16;
         if (!keep_text(table, text)) {
             return table_status::no_memory;
         }

@@ -28,7 +28,6 @@ struct listing_table {
     grow_array<table_page> pages;  // in the listing's order
     grow_array<std::size_t> order; // the pages' indexes in address order, once placed
     grow_array<char> text;         // every line as read, LF after each
-    bool unmarked_utf16;
 };
 
 enum class table_status { read, read_failed, no_memory, no_checksum_lines };

@@ -78,9 +78,11 @@ bool retype_image(typing_session& s, const image& typed, const char* text, std::
     s.text_size = size;
     s.text_lines = starts.count;
     s.text_ends_line = size == 0 || text[size - 1] == '\n' || text[size - 1] == '\r';
-    const char* end = std::find(text, text + size, '\n');
-    s.line_end = end != text + size && end > text && end[-1] == '\r' ? "\r\n"
-                 : end != text + size                                ? "\n"
-                                                                     : s.line_end;
+    // Lines added end as the text's first line does: LF, CR LF or CR.
+    const char* end =
+        std::find_if(text, text + size, [](char c) { return c == '\n' || c == '\r'; });
+    if (end != text + size) {
+        s.line_end = *end == '\n' ? "\n" : end + 1 < text + size && end[1] == '\n' ? "\r\n" : "\r";
+    }
     return true;
 }

@@ -26,8 +26,7 @@ struct accepted_line {
 // A refused line, kept for "+" when the listing line of its page does not add up.
 struct refused_line {
     bool held;
-    std::uint32_t at;
-    std::size_t size, text_size;
+    std::size_t text_size;
     char text[text_line_max];
 };
 

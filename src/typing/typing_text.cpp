@@ -63,9 +63,8 @@ bool write_remark(report_writer& w, const typing_remark& r) {
         report.listing_value = r.page->line.total;
         break;
     }
-    const report_text t = text_of_report(w, report);
-    return t.name == nullptr ? write(w, {t.text, t.tail})
-                             : write(w, {t.name, t.prefix, t.text, t.tail});
+    write_report(w, report); // typing's writer writes every report
+    return !w.failed;
 }
 
 // The line of an event that is no report of the check's kind.
