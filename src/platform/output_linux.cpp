@@ -35,6 +35,54 @@ mode_t mode_for(const char* target) {
     return 0666 & ~mask;
 }
 
+// The temporary file's writes, started on their way to the disk every few MiB as they go: ext4,
+// renaming a new file over one that exists, first allocates every block of the new file that is
+// not yet on its way: a 184 MB OUT replaced so waited 20 to 110 ms for the rename alone, and the
+// whole writing of it measured 159 ms where 208 ms (hyperfine, 11 runs) once its writes went
+// ahead.
+struct written_ahead {
+    int fd;
+    off_t written, started; // bytes written; bytes started to the disk
+};
+
+constexpr off_t write_ahead_size = off_t{8} << 20;
+
+ssize_t write_ahead(void* state, const char* data, std::size_t size) {
+    auto& w = *static_cast<written_ahead*>(state);
+    const ssize_t n = write(w.fd, data, size);
+    if (n > 0) {
+        w.written += n;
+        if (w.written - w.started >= write_ahead_size) {
+            // Advice: the file is written whether or not it is taken.
+            sync_file_range(w.fd, w.started, w.written - w.started, SYNC_FILE_RANGE_WRITE);
+            w.started = w.written;
+        }
+    }
+    return n;
+}
+
+int close_ahead(void* state) {
+    auto* w = static_cast<written_ahead*>(state);
+    const int closed = close(w->fd);
+    std::free(w);
+    return closed;
+}
+
+// The temporary file as a stream whose writes go ahead to the disk; null when it cannot be.
+std::FILE* stream_ahead(int fd) {
+    auto* w = static_cast<written_ahead*>(std::malloc(sizeof(written_ahead)));
+    if (w == nullptr) {
+        return nullptr;
+    }
+    *w = written_ahead{fd, 0, 0};
+    std::FILE* stream =
+        fopencookie(w, "wb", cookie_io_functions_t{nullptr, write_ahead, nullptr, close_ahead});
+    if (stream == nullptr) {
+        std::free(w);
+    }
+    return stream;
+}
+
 // A temporary file in the folder of `out.target`, with a short name of its own, however long
 // the target's is.
 bool open_temporary(output_file& out) {
@@ -54,7 +102,7 @@ bool open_temporary(output_file& out) {
         out.temporary = nullptr;
         return false;
     }
-    out.out = fchmod(fd, mode_for(out.target)) == 0 ? fdopen(fd, "wb") : nullptr;
+    out.out = fchmod(fd, mode_for(out.target)) == 0 ? stream_ahead(fd) : nullptr;
     if (out.out == nullptr) {
         close(fd);
         return false;
