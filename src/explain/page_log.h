@@ -59,7 +59,7 @@ struct page_log {
     std::size_t count; // pages taken, also past log_pages
     // A fingerprint of each of the image's own pages as the check's walk read them, the first
     // log_pages of them, for an image that may change before it is read again; null when none.
-    std::unique_ptr<std::uint32_t[], free_release> prints;
+    std::unique_ptr<std::uint64_t[], free_release> prints;
     std::size_t printed;
 };
 
