@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -48,18 +49,27 @@ struct written_ahead {
 
 constexpr off_t write_ahead_size = off_t{8} << 20;
 
+// Writes every byte, as a stream's write function must: the size on success, and 0, errno
+// telling why, when not all could be written.
 ssize_t write_ahead(void* state, const char* data, std::size_t size) {
     auto& w = *static_cast<written_ahead*>(state);
-    const ssize_t n = write(w.fd, data, size);
-    if (n > 0) {
-        w.written += n;
-        if (w.written - w.started >= write_ahead_size) {
-            // Advice: the file is written whether or not it is taken.
-            sync_file_range(w.fd, w.started, w.written - w.started, SYNC_FILE_RANGE_WRITE);
-            w.started = w.written;
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = write(w.fd, data + done, size - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
         }
+        if (n <= 0) {
+            return 0;
+        }
+        done += static_cast<std::size_t>(n);
+        w.written += n;
     }
-    return n;
+    if (w.written - w.started >= write_ahead_size) {
+        // Advice: the file is written whether or not it is taken.
+        sync_file_range(w.fd, w.started, w.written - w.started, SYNC_FILE_RANGE_WRITE);
+        w.started = w.written;
+    }
+    return static_cast<ssize_t>(size);
 }
 
 int close_ahead(void* state) {
@@ -69,7 +79,8 @@ int close_ahead(void* state) {
     return closed;
 }
 
-// The temporary file as a stream whose writes go ahead to the disk; null when it cannot be.
+// The temporary file as a stream whose writes go ahead to the disk, which then owns `fd`; null
+// when it cannot be, `fd` left to the caller.
 std::FILE* stream_ahead(int fd) {
     auto* w = static_cast<written_ahead*>(std::malloc(sizeof(written_ahead)));
     if (w == nullptr) {
@@ -103,8 +114,9 @@ bool open_temporary(output_file& out, bool replaces) {
         out.temporary = nullptr;
         return false;
     }
-    const bool moded = fchmod(fd, mode_for(out.target)) == 0;
-    out.out = !moded ? nullptr : replaces ? stream_ahead(fd) : fdopen(fd, "wb");
+    if (fchmod(fd, mode_for(out.target)) == 0) {
+        out.out = replaces ? stream_ahead(fd) : fdopen(fd, "wb");
+    }
     if (out.out == nullptr) {
         close(fd);
         return false;
