@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -143,6 +144,9 @@ bool copy_into(std::FILE* from, const char* name) {
 } // namespace
 
 bool open_output(const char* name, output_file& out) {
+    // A write past the file size limit fails, and the temporary file is removed, rather than the
+    // run ending with it left behind.
+    signal(SIGXFSZ, SIG_IGN);
     out = output_file{nullptr, name, nullptr, nullptr, false};
     struct stat link {};
     struct stat named {};

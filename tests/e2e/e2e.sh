@@ -712,6 +712,7 @@ group_write() {
     ls -A | grep -q '^\.pagetally\.' && fail "no temporary file is left"
     write_to_what_is_no_file
     write_to_full_system
+    write_past_the_size_limit
 }
 
 # A symbolic link stays one, to the file written; a device stays the device.
@@ -755,6 +756,25 @@ write_to_full_system() {
     verify "a full file system" 1 $'cannot write small/rom.ihex\n' ""
     [ "$left" = rom.ihex ] && [ "$kept" = kept ] ||
         fail "on a full file system, OUT alone is left, as it was" "$left"
+}
+
+# Past the file size limit, writing fails as on a full disk, also where OUT replaces a file and
+# its writes go ahead to the disk every 8 MiB; the run is not ended by the limit's signal.
+write_past_the_size_limit() {
+    if [ "$windows" = 1 ] || [ "${#launcher[@]}" -gt 0 ]; then
+        skip "writing past the file size limit" "a native Linux build"
+        return
+    fi
+    head -c $((12 << 20)) /dev/zero >big.bin
+    printf 'kept\n' >big.ihex
+    (ulimit -f 16384 && exec "$tool" --to ihex --write big.ihex 0 big.bin >out 2>err </dev/null)
+    status=$?
+    tail -n 1 out >last
+    mv last out
+    verify "past the file size limit" 1 $'cannot write big.ihex\n' ""
+    [ "$(cat big.ihex)" = kept ] || fail "past the file size limit, OUT is left as it was"
+    ls -A | grep -q '^\.pagetally\.' && fail "past the file size limit, no temporary file is left"
+    rm -f big.bin big.ihex
 }
 
 # Typing a program in: lines from standard input checked against the listing as they come, the
