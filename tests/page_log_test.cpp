@@ -58,18 +58,19 @@ TEST(PageLog, TellsAPageWhoseByteChanged) {
          {row{0, 1, 0}, row{0, 32, 0}, row{5, 27, 12}, row{27, 5, 31}, row{31, 1, 31}}) {
         std::size_t missed = 0;
         for (unsigned was = 0; was < 256; ++was) {
+            page_log log{};
+            page_sums page{};
+            page.first = r.first;
+            page.count = r.count;
+            for (unsigned i = 0; i < lines_per_page; ++i) {
+                page.line[i] = static_cast<std::uint8_t>(37 * i + 11);
+            }
+            page.line[r.changed] = page.total = static_cast<std::uint8_t>(was);
+            print_own_pages(log, &page, 1);
             for (unsigned by = 1; by < 256; ++by) {
-                page_log log{};
-                page_sums page{};
-                page.first = r.first;
-                page.count = r.count;
-                for (unsigned i = 0; i < lines_per_page; ++i) {
-                    page.line[i] = static_cast<std::uint8_t>(37 * i + 11);
-                }
-                page.line[r.changed] = page.total = static_cast<std::uint8_t>(was);
-                print_own_pages(log, &page, 1);
-                page.line[r.changed] = page.total = static_cast<std::uint8_t>(was + by);
-                missed += same_as_printed(log, 0, page) ? 1 : 0;
+                page_sums changed = page;
+                changed.line[r.changed] = changed.total = static_cast<std::uint8_t>(was + by);
+                missed += same_as_printed(log, 0, changed) ? 1 : 0;
             }
         }
         EXPECT_EQ(missed, 0u) << "lines " << r.first << " to " << r.first + r.count - 1;
