@@ -2,8 +2,14 @@
 # Debian's MinGW-w64 compiler for that target, static runtimes, and Wine to run what it builds.
 set(CMAKE_SYSTEM_NAME Windows)
 
-set(CMAKE_C_COMPILER ${pagetally_triple}-gcc)
-set(CMAKE_CXX_COMPILER ${pagetally_triple}-g++)
+# The thread model is Debian's default, win32, for the executable that ships; posix, with
+# PAGETALLY_MINGW_THREADS, for the unit tests, since GoogleTest needs std::mutex.
+set(pagetally_threads "")
+if(PAGETALLY_MINGW_THREADS STREQUAL "posix")
+    set(pagetally_threads -posix)
+endif()
+set(CMAKE_C_COMPILER ${pagetally_triple}-gcc${pagetally_threads})
+set(CMAKE_CXX_COMPILER ${pagetally_triple}-g++${pagetally_threads})
 set(CMAKE_RC_COMPILER ${pagetally_triple}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${pagetally_triple})
