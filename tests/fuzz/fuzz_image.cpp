@@ -32,9 +32,7 @@ std::string pagetally_reads(model_format format, const std::string& file,
         describe_image_error(error, kind, "I", line, sizeof line);
         return std::string(line) + "\n";
     }
-    char* buffer = nullptr;
-    std::size_t length = 0;
-    std::FILE* out = open_memstream(&buffer, &length);
+    std::FILE* out = std::tmpfile();
     image_reader reader = read_image(img, fill);
     listing_text text{out, false, 0, false};
     if (walk_pages(image_bytes(reader), image_start(img), listing_consumer(text)) !=
@@ -42,9 +40,8 @@ std::string pagetally_reads(model_format format, const std::string& file,
         !finish_listing(text)) {
         std::abort();
     }
+    std::string listing = contents(out);
     std::fclose(out);
-    std::string listing(buffer, length);
-    std::free(buffer);
     return listing;
 }
 
