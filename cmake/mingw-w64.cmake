@@ -4,6 +4,7 @@ set(CMAKE_SYSTEM_NAME Windows)
 
 # The thread model is Debian's default, win32, for the executable that ships; posix, with
 # PAGETALLY_MINGW_THREADS, for the unit tests, since GoogleTest needs std::mutex.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PAGETALLY_MINGW_THREADS) # the same compiler there
 set(pagetally_threads "")
 if(PAGETALLY_MINGW_THREADS STREQUAL "posix")
     set(pagetally_threads -posix)
