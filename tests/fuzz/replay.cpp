@@ -21,10 +21,20 @@ int main(int argc, char** argv) {
     std::size_t runs = 0;
     for (std::filesystem::directory_iterator entry(argv[1], error), end; !error && entry != end;
          entry.increment(error)) {
+        if (!entry->is_regular_file()) {
+            continue;
+        }
         std::ifstream in(entry->path(), std::ios::binary);
         const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+        if (in.bad()) {
+            std::fprintf(stderr, "%s: cannot read\n", entry->path().string().c_str());
+            return 1;
+        }
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
         ++runs;
+    }
+    if (error) {
+        std::fprintf(stderr, "%s: %s\n", argv[1], error.message().c_str());
     }
     std::printf("%zu inputs\n", runs);
     return !error && runs > 0 ? 0 : 1;
