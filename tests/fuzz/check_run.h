@@ -61,7 +61,9 @@ inline check_run run_check(const std::string& listing, const std::string& typed,
         describe_image_error(error, image_format::hex, "IMAGE", line, sizeof line);
         return check_run{2, {line}};
     }
-    std::FILE* out = std::tmpfile();
+    gathering gathered;
+    start_gathering(gathered);
+    std::FILE* out = gathered.out;
     text_input listing_in{listing, listing.size(), false, 0};
     image_replay decoded{&read, 0xFF, {}};
     check_state* state = begin_check(
@@ -75,8 +77,7 @@ inline check_run run_check(const std::string& listing, const std::string& typed,
     image_reader reader = read_image(read, 0xFF);
     const check_status status = end_check(
         state, walk_pages(image_bytes(reader), image_start(read), check_consumer(*state)));
-    const std::string text = contents(out);
-    std::fclose(out);
+    const std::string text = end_gathering(gathered);
     const int code = status == check_status::all_match ? 0 : status == check_status::differ ? 1 : 2;
     return check_run{code, lines_of(text)};
 }

@@ -330,7 +330,9 @@ void give_back_chunk(std::uint8_t* bytes) {
 // Checks the raw image, named I, a regular file that can be read again, against the listing L.
 std::string report_of(std::uint32_t start, const std::string& image, const std::string& listing,
                       check_status& status) {
-    std::FILE* out = std::tmpfile();
+    gathering gathered;
+    start_gathering(gathered);
+    std::FILE* out = gathered.out;
     text_input text{listing, listing.size(), false, 0};
     memory_input pages{image, 1000, false, 0};
     file_replay file{read_image_at, const_cast<std::string*>(&image), image.size(), 0};
@@ -340,8 +342,7 @@ std::string report_of(std::uint32_t start, const std::string& image, const std::
                       image_memory{take_chunk, give_back_chunk}}});
     status = end_check(state,
                        walk_pages(byte_source{next_piece, &pages}, start, check_consumer(*state)));
-    std::string report = contents(out);
-    std::fclose(out);
+    std::string report = end_gathering(gathered);
     return report;
 }
 

@@ -28,7 +28,9 @@ namespace {
 
 std::string report_of(std::uint32_t start, const std::string& image, const std::string& listing,
                       bool all_reports = false) {
-    std::FILE* out = std::tmpfile();
+    gathering gathered;
+    start_gathering(gathered);
+    std::FILE* out = gathered.out;
     text_input text{listing, listing.size(), false, 0};
     memory_input pages{image, image.size(), false, 0};
     // Not taken for raw bytes, which the fuzzer's may read as text: fuzz_causes holds that.
@@ -37,8 +39,7 @@ std::string report_of(std::uint32_t start, const std::string& image, const std::
         check_options{all_reports, false, image_text{}, false, nullptr,
                       image_again{nullptr, nullptr, nullptr, nullptr, 0}}});
     end_check(state, walk_pages(byte_source{next_piece, &pages}, start, check_consumer(*state)));
-    std::string report = contents(out);
-    std::fclose(out);
+    std::string report = end_gathering(gathered);
     return report;
 }
 

@@ -32,7 +32,9 @@ std::string pagetally_reads(model_format format, const std::string& file,
         describe_image_error(error, kind, "I", line, sizeof line);
         return std::string(line) + "\n";
     }
-    std::FILE* out = std::tmpfile();
+    gathering gathered;
+    start_gathering(gathered);
+    std::FILE* out = gathered.out;
     image_reader reader = read_image(img, fill);
     listing_text text{out, false, 0, false};
     if (walk_pages(image_bytes(reader), image_start(img), listing_consumer(text)) !=
@@ -40,8 +42,7 @@ std::string pagetally_reads(model_format format, const std::string& file,
         !finish_listing(text)) {
         std::abort();
     }
-    std::string listing = contents(out);
-    std::fclose(out);
+    std::string listing = end_gathering(gathered);
     return listing;
 }
 

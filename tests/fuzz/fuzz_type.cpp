@@ -204,15 +204,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     expect(start_typing(s, table, "\n") &&
                place_typing(s, table, static_cast<std::uint32_t>(start), true),
            "no session", listing, input, "", text);
-    std::FILE* out = std::tmpfile();
+    gathering gathered;
+    start_gathering(gathered);
+    std::FILE* out = gathered.out;
     text_input typed{input, 1 + c.byte() % 64, false, 0};
     const typing_status status = run_typing(s, table,
                                             typing_request{text_source{read_piece, &typed}, nullptr,
                                                            check_output{out, write_plain, "L", "T"},
                                                            typed_text{add, cut, &text}});
     end_typing(s);
-    const std::string said = contents(out);
-    std::fclose(out);
+    const std::string said = end_gathering(gathered);
     const auto holds = [&](bool holds, const char* what) {
         expect(holds, what, listing, input, said, text);
     };
