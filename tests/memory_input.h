@@ -86,13 +86,14 @@ struct gathering {
     std::size_t length;
 };
 
-inline void start_gathering(gathering& g) {
+inline std::FILE* start_gathering(gathering& g) {
     g = gathering{nullptr, nullptr, 0};
 #if defined(__GLIBC__)
     g.out = open_memstream(&g.buffer, &g.length);
 #else
     g.out = std::tmpfile();
 #endif
+    return g.out;
 }
 
 // Closes the stream, and returns what was written to it.

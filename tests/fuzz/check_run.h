@@ -62,8 +62,7 @@ inline check_run run_check(const std::string& listing, const std::string& typed,
         return check_run{2, {line}};
     }
     gathering gathered;
-    start_gathering(gathered);
-    std::FILE* out = gathered.out;
+    std::FILE* out = start_gathering(gathered);
     text_input listing_in{listing, listing.size(), false, 0};
     image_replay decoded{&read, 0xFF, {}};
     check_state* state = begin_check(

@@ -331,8 +331,7 @@ void give_back_chunk(std::uint8_t* bytes) {
 std::string report_of(std::uint32_t start, const std::string& image, const std::string& listing,
                       check_status& status) {
     gathering gathered;
-    start_gathering(gathered);
-    std::FILE* out = gathered.out;
+    std::FILE* out = start_gathering(gathered);
     text_input text{listing, listing.size(), false, 0};
     memory_input pages{image, 1000, false, 0};
     file_replay file{read_image_at, const_cast<std::string*>(&image), image.size(), 0};

@@ -29,8 +29,7 @@ namespace {
 std::string report_of(std::uint32_t start, const std::string& image, const std::string& listing,
                       bool all_reports = false) {
     gathering gathered;
-    start_gathering(gathered);
-    std::FILE* out = gathered.out;
+    std::FILE* out = start_gathering(gathered);
     text_input text{listing, listing.size(), false, 0};
     memory_input pages{image, image.size(), false, 0};
     // Not taken for raw bytes, which the fuzzer's may read as text: fuzz_causes holds that.

@@ -33,8 +33,7 @@ std::string pagetally_reads(model_format format, const std::string& file,
         return std::string(line) + "\n";
     }
     gathering gathered;
-    start_gathering(gathered);
-    std::FILE* out = gathered.out;
+    std::FILE* out = start_gathering(gathered);
     image_reader reader = read_image(img, fill);
     listing_text text{out, false, 0, false};
     if (walk_pages(image_bytes(reader), image_start(img), listing_consumer(text)) !=

@@ -205,8 +205,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                place_typing(s, table, static_cast<std::uint32_t>(start), true),
            "no session", listing, input, "", text);
     gathering gathered;
-    start_gathering(gathered);
-    std::FILE* out = gathered.out;
+    std::FILE* out = start_gathering(gathered);
     text_input typed{input, 1 + c.byte() % 64, false, 0};
     const typing_status status = run_typing(s, table,
                                             typing_request{text_source{read_piece, &typed}, nullptr,
