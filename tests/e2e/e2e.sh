@@ -738,6 +738,18 @@ write_to_what_is_no_file() {
     [ -c null_device ] || fail "the device is left a device"
 }
 
+# verify_unwritten NAME FOLDER: the run ended saying it could not write FOLDER/rom.ihex, which
+# the folder holds alone (no temporary file), as it was.
+verify_unwritten() {
+    local left kept
+    left=$(ls -A "$2")
+    kept=$(cat "$2/rom.ihex")
+    tail -n 1 out >last
+    mv last out
+    verify "$1" 1 "cannot write $2/rom.ihex"$'\n' ""
+    [ "$left" = rom.ihex ] && [ "$kept" = kept ] || fail "$1: OUT alone is left, as it was" "$left"
+}
+
 # On a full file system the temporary file goes, and OUT is left as it was.
 write_to_full_system() {
     if [ "$windows" = 1 ] || [ "$(id -u)" != 0 ] || ! mkdir -p small ||
@@ -747,15 +759,8 @@ write_to_full_system() {
     fi
     printf 'kept\n' >small/rom.ihex
     run_tool --format hex --write small/rom.ihex "$source_dir/examples/sample.hex"
-    local left kept
-    left=$(ls small)
-    kept=$(cat small/rom.ihex)
+    verify_unwritten "a full file system" small
     umount small
-    tail -n 1 out >last
-    mv last out
-    verify "a full file system" 1 $'cannot write small/rom.ihex\n' ""
-    [ "$left" = rom.ihex ] && [ "$kept" = kept ] ||
-        fail "on a full file system, OUT alone is left, as it was" "$left"
 }
 
 # Past the file size limit, writing fails as on a full disk, also where OUT replaces a file and
@@ -766,15 +771,13 @@ write_past_the_size_limit() {
         return
     fi
     head -c $((12 << 20)) /dev/zero >big.bin
-    printf 'kept\n' >big.ihex
-    (ulimit -f 16384 && exec "$tool" --to ihex --write big.ihex 0 big.bin >out 2>err </dev/null)
+    mkdir -p limited
+    printf 'kept\n' >limited/rom.ihex
+    (ulimit -f 16384 &&
+        exec "$tool" --to ihex --write limited/rom.ihex 0 big.bin >out 2>err </dev/null)
     status=$?
-    tail -n 1 out >last
-    mv last out
-    verify "past the file size limit" 1 $'cannot write big.ihex\n' ""
-    [ "$(cat big.ihex)" = kept ] || fail "past the file size limit, OUT is left as it was"
-    ls -A | grep -q '^\.pagetally\.' && fail "past the file size limit, no temporary file is left"
-    rm -f big.bin big.ihex
+    verify_unwritten "past the file size limit" limited
+    rm -rf big.bin limited
 }
 
 # Typing a program in: lines from standard input checked against the listing as they come, the
